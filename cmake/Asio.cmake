@@ -1,0 +1,21 @@
+# Standalone asio with std::error_code.
+# For mingw, /usr/include must never be on the include path, so a folder
+# holding only links to asio's headers is made in the build tree.
+add_library(asio INTERFACE)
+target_compile_definitions(asio INTERFACE ASIO_STANDALONE ASIO_NO_DEPRECATED)
+if(CMAKE_CROSSCOMPILING)
+    set(ASIO_LINK_DIR ${CMAKE_BINARY_DIR}/asio-include)
+    file(MAKE_DIRECTORY ${ASIO_LINK_DIR})
+    file(CREATE_LINK /usr/include/asio ${ASIO_LINK_DIR}/asio SYMBOLIC)
+    file(CREATE_LINK /usr/include/asio.hpp ${ASIO_LINK_DIR}/asio.hpp SYMBOLIC)
+    target_include_directories(asio SYSTEM INTERFACE ${ASIO_LINK_DIR})
+else()
+    find_path(ASIO_INCLUDE_DIR asio.hpp REQUIRED)
+    target_include_directories(asio SYSTEM INTERFACE ${ASIO_INCLUDE_DIR})
+endif()
+if(WIN32)
+    target_link_libraries(asio INTERFACE ws2_32 mswsock)
+else()
+    find_package(Threads REQUIRED)
+    target_link_libraries(asio INTERFACE Threads::Threads)
+endif()
