@@ -1,0 +1,238 @@
+// The engine against a pseudo-terminal whose device side the test scripts
+// byte for byte: framing, time limits, aborts and the executor's bookkeeping.
+#include "protocol/zantor_kx4xx_comm.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <future>
+
+#include "serial/io_service_exec.h"
+#include "tests/serial/pty_pair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class EnginePtyTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(engine.Open(pty.SlavePath(), 115200, 0, 0)); }
+    void TearDown() override { engine.Close(); }
+
+    // The device reads one command of the given text, then writes reply.
+    std::future<std::string> Answer(const std::string& command, const std::string& reply)
+    {
+        return std::async(std::launch::async, [this, command, reply] {
+            std::string got = pty.Read(command.size());
+            if (got == command && !reply.empty())
+                pty.Write(reply);
+            return got;
+        });
+    }
+
+    ReplyKind Request(const std::string& text, kx4xx_atcmd command, unsigned limitMs = 1200)
+    {
+        ReplyResult result = engine.SendAndWait(text.data(), text.size(), command, limitMs);
+        EXPECT_TRUE(result);
+        return ResultKind(result);
+    }
+
+    PtyPair pty;
+    ZantorKX4xxComm engine;
+};
+
+TEST_F(EnginePtyTest, FirstRecognisedReplyEndsTheRequest)
+{
+    const std::string tooLong = std::string(300, 'v') + "\r";
+    const struct {
+        const char* command;
+        kx4xx_atcmd kind;
+        std::string reply;
+        ReplyKind expected;
+    } cases[] = {
+        {"AT\r", ATCMD_PROBE, "+OK\r", REPLY_OK},
+        {"AT\r", ATCMD_PROBE, "AT\r+OK\r", REPLY_OK},  // echo consumed as unmatched
+        {"AT\r", ATCMD_PROBE, "\r\nOK\r\n", REPLY_OK},
+        {"AT+INFO?\r", ATCMD_GET_INFO, "+ERROR\r", REPLY_ERROR},
+        {"AT+STOPSCAN\r", ATCMD_STOP_SCAN, "+A1B2C3D4E5F6,-60,Tag\r+A1B2C3D4E5F6,-61,Tag\r+STOPPED\r", REPLY_STOPPED},
+        {"AT+MODEL?\r", ATCMD_GET_MODEL, "ZANTOR-KX410\r", REPLY_MODEL},
+        {"AT+VER?\r", ATCMD_GET_VERSION, tooLong, REPLY_TOO_LONG},
+    };
+    for (const auto& c : cases) {
+        auto device = Answer(c.command, c.reply);
+        EXPECT_EQ(Request(c.command, c.kind), c.expected) << c.command << " answered " << c.reply.substr(0, 40);
+        EXPECT_EQ(device.get(), c.command);
+    }
+}
+
+TEST_F(EnginePtyTest, ModelTextIsReturnedInThePayload)
+{
+    auto device = Answer("AT+MODEL?\r", "ZANTOR-KX420\r");
+    const std::string text = "AT+MODEL?\r";
+    ReplyResult result = engine.SendAndWait(text.data(), text.size(), ATCMD_GET_MODEL, 1200);
+    ASSERT_EQ(ResultKind(result), REPLY_MODEL);
+    EXPECT_STREQ(reinterpret_cast<const char*>(ResultPayload(result)), "ZANTOR-KX420");
+}
+
+TEST_F(EnginePtyTest, SilenceAndUnassignedCommandsTimeOut)
+{
+    EXPECT_EQ(Request("AT\r", ATCMD_PROBE, 50), REPLY_TIMEOUT);
+    // No parser is registered for value 8: whatever arrives, nothing matches.
+    auto device = Answer("AT\r", "+OK\r+ERROR\rZANTOR-KX400\r");
+    EXPECT_EQ(Request("AT\r", static_cast<kx4xx_atcmd>(8), 300), REPLY_TIMEOUT);
+    device.get();
+}
+
+TEST_F(EnginePtyTest, LateReplyNeverAnswersTheNextRequest)
+{
+    std::promise<void> lateArrived;
+    std::atomic<bool> signalled{false};
+    engine.onReceive = [&](const ZantorKX4xxComm*, const std::vector<uint8_t>&) {
+        if (!signalled.exchange(true))
+            lateArrived.set_value();
+    };
+    EXPECT_EQ(Request("AT\r", ATCMD_PROBE, 30), REPLY_TIMEOUT);
+    pty.Read(3);
+    pty.Write("+OK\r");  // too late for the first request
+    ASSERT_EQ(lateArrived.get_future().wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(Request("AT\r", ATCMD_PROBE, 100), REPLY_TIMEOUT);
+}
+
+TEST_F(EnginePtyTest, SecondReplyOfOneChunkIsDroppedByTheNextRequest)
+{
+    auto device = Answer("AT\r", "+OK\r+OK\r");
+    EXPECT_EQ(Request("AT\r", ATCMD_PROBE), REPLY_OK);
+    device.get();
+    EXPECT_EQ(Request("AT\r", ATCMD_PROBE, 100), REPLY_TIMEOUT);
+}
+
+TEST_F(EnginePtyTest, CloseAbortsAWaitingRequestAtOnce)
+{
+    auto waiting = std::async(std::launch::async, [this] { return Request("AT+STOPSCAN\r", ATCMD_STOP_SCAN, 60000); });
+    pty.Read(12);  // the request is under way
+    engine.Close();
+    ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(waiting.get(), REPLY_ABORTED);
+    EXPECT_EQ(Request("AT\r", ATCMD_PROBE), REPLY_PORT_CLOSED);
+}
+
+TEST_F(EnginePtyTest, ClosedPortAnswersAtOnceAndSendsNothing)
+{
+    engine.Close();
+    EXPECT_EQ(Request("AT\r", ATCMD_PROBE), REPLY_PORT_CLOSED);
+    ScanReport report{};
+    EXPECT_EQ(engine.WaitScanReport(report), REPLY_PORT_CLOSED);
+    EXPECT_EQ(pty.Read(1, 100ms), "");
+}
+
+TEST_F(EnginePtyTest, ScanReportWaitSkipsOtherLinesAndDeliversOneReportPerCall)
+{
+    auto device = Answer("AT+STARTSCAN\r", "+SCANNING\r+0A1B2C3D4E5F,-60,Alpha\rOK\r1A2B3C4D5E6F,-72,Beta\r");
+    EXPECT_EQ(Request("AT+STARTSCAN\r", ATCMD_START_SCAN), REPLY_SCANNING);
+    device.get();
+
+    ScanReport report{};
+    ASSERT_EQ(engine.WaitScanReport(report), REPLY_SCAN_REPORT);
+    const uint8_t first[6] = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F};
+    EXPECT_EQ(std::memcmp(report.address.bytes, first, 6), 0);
+    EXPECT_EQ(report.rssi, -60);
+    EXPECT_STREQ(report.name, "Alpha");
+
+    ASSERT_EQ(engine.WaitScanReport(report), REPLY_SCAN_REPORT);
+    EXPECT_EQ(report.rssi, -72);
+    EXPECT_STREQ(report.name, "Beta");
+}
+
+TEST_F(EnginePtyTest, ReceivedBytesBeyond1024BetweenCollectionsAreDropped)
+{
+    // Nobody collects while no request runs: the buffer keeps its bound.
+    std::atomic<size_t> seen{0};
+    std::promise<void> allSeen;
+    engine.onReceive = [&](const ZantorKX4xxComm*, const std::vector<uint8_t>& bytes) {
+        if ((seen += bytes.size()) == 3000)
+            allSeen.set_value();
+    };
+    pty.Write(std::string(3000, 'x'));
+    ASSERT_EQ(allSeen.get_future().wait_for(10s), std::future_status::ready);
+    // The next request starts from empty buffers and still works.
+    auto device = Answer("AT\r", "+OK\r");
+    EXPECT_EQ(Request("AT\r", ATCMD_PROBE), REPLY_OK);
+}
+
+TEST(EngineExecutor, EnginesShareTheIoThreadsUntilTheLastCloses)
+{
+    PtyPair first, second;
+    ZantorKX4xxComm a, b;
+    ASSERT_FALSE(a.Open(first.SlavePath(), 115200, 0, 0));
+    const size_t threads = gIoServiceExec.HeldThreadCount();
+    EXPECT_GT(threads, 0u);
+    ASSERT_FALSE(b.Open(second.SlavePath(), 115200, 0, 0));
+    EXPECT_EQ(gIoServiceExec.HeldThreadCount(), threads);
+    EXPECT_EQ(OpenPortCount.load(), 2);
+
+    a.Close();
+    EXPECT_EQ(OpenPortCount.load(), 1);
+    EXPECT_EQ(gIoServiceExec.HeldThreadCount(), threads);
+    const std::string probe = "AT\r";
+    auto device = std::async(std::launch::async, [&] {
+        second.Read(3);
+        second.Write("+OK\r");
+    });
+    EXPECT_EQ(ResultKind(b.SendAndWait(probe.data(), probe.size(), ATCMD_PROBE, 1200)), REPLY_OK);
+    device.get();
+
+    b.Close();
+    EXPECT_EQ(OpenPortCount.load(), 0);
+    EXPECT_EQ(gIoServiceExec.HeldThreadCount(), 0u);
+}
+
+TEST(EngineExecutor, PortFailureIsReportedOnceAndTheEngineRecovers)
+{
+    auto pty = std::make_unique<PtyPair>();
+    ZantorKX4xxComm engine;
+    std::promise<std::error_code> failed;
+    std::atomic<int> reports{0};
+    engine.onError = [&](const ZantorKX4xxComm*, std::error_code& error) {
+        if (reports++ == 0)
+            failed.set_value(error);
+    };
+    ASSERT_FALSE(engine.Open(pty->SlavePath(), 115200, 0, 0));
+    pty.reset();  // the device is unplugged
+    auto report = failed.get_future();
+    ASSERT_EQ(report.wait_for(10s), std::future_status::ready);
+    EXPECT_TRUE(report.get());
+    engine.Close();
+    EXPECT_EQ(reports.load(), 1);
+    EXPECT_EQ(OpenPortCount.load(), 0);
+    EXPECT_EQ(gIoServiceExec.HeldThreadCount(), 0u);
+}
+
+TEST(EngineExecutor, SelfClosedPortStillReleasesTheExecutor)
+{
+    // Without onError the engine closes the port by itself on a failure; the
+    // count must still come back, or a reopen would find no I/O threads.
+    auto pty = std::make_unique<PtyPair>();
+    ZantorKX4xxComm engine;
+    ASSERT_FALSE(engine.Open(pty->SlavePath(), 115200, 0, 0));
+    pty.reset();
+    for (int i = 0; i < 1000 && engine.port->isOpen.load(); ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_FALSE(engine.port->isOpen.load());
+    EXPECT_EQ(OpenPortCount.load(), 1);
+
+    PtyPair fresh;
+    ASSERT_FALSE(engine.Open(fresh.SlavePath(), 115200, 0, 0));
+    EXPECT_EQ(OpenPortCount.load(), 1);
+    EXPECT_GT(gIoServiceExec.HeldThreadCount(), 0u);
+    auto device = std::async(std::launch::async, [&] {
+        fresh.Read(3);
+        fresh.Write("+OK\r");
+    });
+    const std::string probe = "AT\r";
+    EXPECT_EQ(ResultKind(engine.SendAndWait(probe.data(), probe.size(), ATCMD_PROBE, 1200)), REPLY_OK);
+    device.get();
+    engine.Close();
+    EXPECT_EQ(OpenPortCount.load(), 0);
+}
+
+}  // namespace
