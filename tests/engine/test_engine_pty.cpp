@@ -19,6 +19,14 @@ protected:
     void SetUp() override { ASSERT_FALSE(engine.Open(pty.SlavePath(), 115200, 0, 0)); }
     void TearDown() override { engine.Close(); }
 
+    // Observers are assigned while the port is closed, as an owner does.
+    void ObserveReceived(ByteObserver observer)
+    {
+        engine.Close();
+        engine.onReceive = std::move(observer);
+        ASSERT_FALSE(engine.Open(pty.SlavePath(), 115200, 0, 0));
+    }
+
     // The device reads one command of the given text, then writes reply.
     std::future<std::string> Answer(const std::string& command, const std::string& reply)
     {
@@ -87,10 +95,10 @@ TEST_F(EnginePtyTest, LateReplyNeverAnswersTheNextRequest)
 {
     std::promise<void> lateArrived;
     std::atomic<bool> signalled{false};
-    engine.onReceive = [&](const ZantorKX4xxComm*, const std::vector<uint8_t>&) {
+    ObserveReceived([&](const ZantorKX4xxComm*, const std::vector<uint8_t>&) {
         if (!signalled.exchange(true))
             lateArrived.set_value();
-    };
+    });
     EXPECT_EQ(Request("AT\r", ATCMD_PROBE, 30), REPLY_TIMEOUT);
     pty.Read(3);
     pty.Write("+OK\r");  // too late for the first request
@@ -148,10 +156,10 @@ TEST_F(EnginePtyTest, ReceivedBytesBeyond1024BetweenCollectionsAreDropped)
     // Nobody collects while no request runs: the buffer keeps its bound.
     std::atomic<size_t> seen{0};
     std::promise<void> allSeen;
-    engine.onReceive = [&](const ZantorKX4xxComm*, const std::vector<uint8_t>& bytes) {
+    ObserveReceived([&](const ZantorKX4xxComm*, const std::vector<uint8_t>& bytes) {
         if ((seen += bytes.size()) == 3000)
             allSeen.set_value();
-    };
+    });
     pty.Write(std::string(3000, 'x'));
     ASSERT_EQ(allSeen.get_future().wait_for(10s), std::future_status::ready);
     // The next request starts from empty buffers and still works.
