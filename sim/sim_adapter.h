@@ -1,0 +1,136 @@
+// SimAdapter: the simulated ZANTOR-KX400 adapter on a pseudo-terminal.
+//
+// One service thread reads the pty master, answers each command (see
+// HandleCommand), applies the faults of SimFaults, emits scan reports while
+// scanning and records every command text it receives. Every other member
+// function may be called from any thread; all of them take `mutex`, and the
+// service thread holds it except while it waits in poll().
+//
+// Line hang-up: HangUp() or SimFaults::hangupAfter closes both sides of the
+// pty, as if the adapter were unplugged; Reopen() plugs it in again on a new
+// pty (a new slave path; the link, if any, is moved to it).
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "sim/adapter_state.h"
+#include "sim/pty_port.h"
+#include "sim/scan_source.h"
+#include "sim/sim_faults.h"
+
+namespace kx4xx::sim {
+
+class SimAdapter {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    static constexpr size_t kMaxLineBytes = 1024;   // longer command lines are dropped with "+ERROR\r"
+    static constexpr size_t kMaxRecord = 10000;     // the record keeps the latest commands
+    static constexpr size_t kMaxPendingOutput = 65536;  // beyond it scan reports are dropped
+    static constexpr unsigned kDefaultScanPeriodMs = 100;
+
+    SimAdapter();
+    SimAdapter(const SimAdapter&) = delete;
+    SimAdapter& operator=(const SimAdapter&) = delete;
+    ~SimAdapter();
+
+    // Opens the pty, points linkPath (if not empty) at its slave, starts the
+    // service thread. Misuse (a second Start) throws std::logic_error.
+    std::error_code Start(const std::string& linkPath = {});
+    // Stops the thread, closes the pty, removes the link.
+    void Stop();
+
+    std::string SlavePath() const;  // empty while hung up
+    std::string LinkPath() const;
+    bool IsLineUp() const;
+
+    AdapterState GetState() const;
+    void SetState(const AdapterState& state);
+    SimFaults GetFaults() const;
+    void SetFaults(const SimFaults& faults);
+    std::vector<SimPeer> Peers() const;
+    void SetPeers(std::vector<SimPeer> peers);
+    unsigned ScanPeriodMs() const;
+    void SetScanPeriodMs(unsigned periodMs);
+    void SetRssiJitter(unsigned jitterDb);
+    void SeedRssi(uint32_t seed);
+    void SetReportPlusPrefix(bool on);
+
+    // Adapter state, faults, peers and scan settings to their defaults,
+    // pending replies and the record dropped. The line stays as it is.
+    void Reset();
+
+    // Every command line received, oldest first, with its exact bytes up to
+    // and including its carriage return.
+    std::vector<std::string> Record() const;
+    void ClearRecord();
+    // Commands received since Start, never reset; for awaiting a command
+    // that gets no answer.
+    uint64_t CommandCount() const;
+    bool WaitForCommandCount(uint64_t count, std::chrono::milliseconds limit) const;
+
+    void HangUp();
+    std::error_code Reopen();
+
+    // The text control interface: one command line in, one reply line out
+    // (see control_text.h).
+    std::string Control(const std::string& line);
+
+private:
+    struct Output {
+        Clock::time_point due;
+        std::string bytes;
+        bool hangUpAfter = false;
+    };
+
+    void Run();
+    void Wake();
+    void ReadLine(Clock::time_point now);
+    void TakeBytes(const char* data, size_t size, Clock::time_point now);
+    void TakeCommand(const std::string& received, const std::string& command, Clock::time_point now);
+    std::string StyledReply(const std::string& reply) const;
+    std::string InjectedNoise();
+    void Queue(std::string bytes, Clock::time_point earliest, bool hangUpAfter);
+    void EmitScanReport(Clock::time_point now);
+    void PumpOutput(Clock::time_point now);
+    int PollTimeoutMs(Clock::time_point now) const;
+    void CloseLine();
+    void StartReports(Clock::time_point now);
+
+    mutable std::mutex mutex;
+    mutable std::condition_variable commandsChanged;
+    // Guarded by mutex:
+    AdapterState state;
+    SimFaults faults;
+    ScanSource scanSource;
+    unsigned scanPeriodMs = kDefaultScanPeriodMs;
+    Clock::time_point nextReportAt;
+    uint32_t noiseRng = 0x2545F491u;
+    std::deque<std::string> record;
+    uint64_t commandCount = 0;
+    std::string lineBuffer;       // bytes of the command line being received
+    bool droppingLongLine = false;
+    PtyPort pty;
+    std::string linkPath;
+    std::deque<Output> outputQueue;  // replies and reports not yet due, in order
+    std::string writeBuffer;         // due bytes the pty has not taken yet
+    bool hangUpWhenDrained = false;
+    Clock::time_point hangUpDeadline;
+    bool started = false;
+
+    std::atomic<bool> stopRequested{false};
+    int wakeRead = -1;   // self-pipe that interrupts poll() after a change
+    int wakeWrite = -1;
+    std::thread thread;  // started last, joined first
+};
+
+}  // namespace kx4xx::sim
