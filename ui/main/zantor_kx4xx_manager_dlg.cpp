@@ -1,0 +1,289 @@
+#include "ui/main/zantor_kx4xx_manager_dlg.h"
+
+#include <cstdio>
+#include <functional>
+#include <iterator>
+
+#include "app/about_dlg.h"
+#include "app/version_record.h"
+#include "resource.h"
+#include "ui/framework/resource_language.h"
+#include "ui/framework/win_app.h"
+#include "ui/main/combo_table.h"
+#include "ui/main/window_messages.h"
+#include "ui/settings/profile_names.h"
+
+namespace {
+
+constexpr ComboItem kFlowControlItems[] = {{L"Disable", 0}, {L"Enable", 1}};
+constexpr ComboItem kParityItems[] = {{L"None", 'N'}, {L"Even", 'E'}, {L"Odd", 'O'}};
+constexpr ComboItem kStopBitItems[] = {{L"1", 1}, {L"2", 2}};
+
+// Device controls that EnableDeviceControls reaches by id, besides the
+// members it reaches directly.
+constexpr int kDeviceControlIds[] = {
+    IDC_EDIT_RSSI_FILTER, IDC_BTN_UPDATE,  IDC_BTN_RESTART,       IDC_BTN_FACTORY_RESET,     IDC_BTN_SCAN,
+    IDC_BTN_SAVE_SLOTS,   1034,            1035,                  1036,                      1037,
+    1038,                 1039,            1040,                  IDC_BTN_SAVE_NAME,         1053,
+    1054,                 1055,            1056,                  1057,                      1058,
+    1059,                 IDC_EDIT_ADV_INTERVAL, IDC_BTN_SAVE_ADV_INTERVAL, IDC_BTN_SAVE_UART,
+};
+
+constexpr int kGroupCaptionWeight = 700;
+constexpr int kGroupFrameWidth = 3;
+constexpr double kStatusPortPaneShare = 0.7;
+
+}  // namespace
+
+CZANTORKX4xxManagerDlg::CZANTORKX4xxManagerDlg()
+    : CDialogEx(IDD_ZANTORKX4XXMANAGER_DIALOG),
+      icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+
+CZANTORKX4xxManagerDlg::~CZANTORKX4xxManagerDlg() = default;
+
+MessageMap CZANTORKX4xxManagerDlg::GetMessageMap() const {
+    using Self = CZANTORKX4xxManagerDlg;
+    static const MessageMapEntry kEntries[] = {
+        OnMessage(WM_PAINT, &Self::OnPaint),
+        OnMessage(WM_QUERYDRAGICON, &Self::OnQueryDragIcon),
+        OnCommand(IDOK, &Self::OnEnterKey),
+        OnCommand(IDCANCEL, &Self::OnCancelCommand),
+        // UM_PORT_ERROR, UM_OPEN_PORT, command 32772, UM_CMD_RESULT and the
+        // Save buttons 1015 and 1070 come here with the device behaviour.
+        OnMessage(WM_SETCURSOR, &Self::OnSetCursor),
+        // Then the device buttons 1010, 1011, 1013 and 1078, the Scan button
+        // 1026, UM_SCAN_REQUEST, the slot buttons and EN_KILLFOCUS of 1025
+        // and 1028.
+        OnMessage(WM_SYSCOMMAND, &Self::OnSysCommand),
+        OnCommand(IDM_APP_ABOUT, &Self::OnAbout),
+    };
+    return MakeMessageMap(kEntries);
+}
+
+void CZANTORKX4xxManagerDlg::DoDataExchange() {
+    DDX_Control(IDC_PICTURE_DEVICE, devicePicture_);
+    DDX_Control(IDC_GROUP_DEVICE_INFO, deviceInfoGroup_);
+    DDX_Control(IDC_GROUP_UART_OPTIONS, uartOptionsGroup_);
+    DDX_Control(IDC_GROUP_REGISTER_DEVICES, registerDevicesGroup_);
+    DDX_Control(IDC_STATIC_FW_VERSION, firmwareVersion_);
+    DDX_Control(IDC_EDIT_DEVICE_NAME, deviceName_);
+    DDX_Control(IDC_EDIT_ADV_INTERVAL, advInterval_);
+    DDX_Control(IDC_COMBO_PARITY, parityCombo_);
+    DDX_Control(IDC_COMBO_STOPBIT, stopBitCombo_);
+    DDX_Control(IDC_COMBO_FLOW_CONTROL, flowControlCombo_);
+    DDX_Control(IDC_CHECK_NAME_FILTER, nameFilterCheck_);
+    DDX_Control(IDC_EDIT_NAME_FILTER, nameFilterEdit_);
+    DDX_Control(IDC_CHECK_RSSI_FILTER, rssiFilterCheck_);
+    DDX_Control(IDC_EDIT_RSSI_FILTER, rssiFilterEdit_);
+    DDX_Control(IDC_LIST_SCAN, scanList_);
+    for (size_t row = 0; row < kSlotCount; ++row) {
+        DDX_Control(IDC_EDIT_SLOT_ADDR_FIRST + static_cast<int>(row), slotEdits_[row].address);
+        DDX_Control(IDC_EDIT_SLOT_TAG_FIRST + static_cast<int>(row), slotEdits_[row].tag);
+    }
+}
+
+BOOL CZANTORKX4xxManagerDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+
+    HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
+    if (systemMenu != nullptr) {
+        const std::wstring aboutText = LoadUiString(IDS_ABOUTBOX);
+        if (!aboutText.empty()) {
+            AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText.c_str());
+        }
+    }
+    SetIcon(icon_, true);
+    SetIcon(icon_, false);
+
+    InitControls();
+    InitStatusBar();
+    EnableDeviceControls(false);
+    ShowVersion();
+
+    engineErrorTarget_ = m_hWnd;
+    engine_.onError = std::bind(&CZANTORKX4xxManagerDlg::OnEngineError, this, std::placeholders::_1,
+                                std::placeholders::_2);
+    // Cancel leaves the window without a port; the menu's "Select COM port"
+    // tries again.
+    if (comConfigDlg_.DoModal() == IDOK) PostMessage(UM_OPEN_PORT);
+    return TRUE;
+}
+
+void CZANTORKX4xxManagerDlg::InitControls() {
+    InitScanListAndFilters();
+
+    FillComboFromTable(flowControlCombo_, kFlowControlItems, std::size(kFlowControlItems), 0);
+    FillComboFromTable(parityCombo_, kParityItems, std::size(kParityItems), 'N');
+    FillComboFromTable(stopBitCombo_, kStopBitItems, std::size(kStopBitItems), 1);
+
+    // Group captions: the dialog's font, 2 units larger either way, bold.
+    LOGFONTW captionFont{};
+    GetObjectW(GetFont(), sizeof(captionFont), &captionFont);
+    captionFont.lfHeight += captionFont.lfHeight > 0 ? 2 : -2;
+    captionFont.lfWeight = kGroupCaptionWeight;
+    for (CXGroupBox* group : {&deviceInfoGroup_, &uartOptionsGroup_, &registerDevicesGroup_}) {
+        group->SetCaptionFont(captionFont);
+        group->SetCaptionAlign(CXGroupBox::kAlignCenter);
+        group->SetFrameStyle(CXGroupBox::kFrameFlat);
+        group->SetFrameWidth(kGroupFrameWidth);
+        group->SetFrameColor(kGroupFrameColor);
+    }
+
+    devicePicture_.LoadPng(IDB_PNG_EMBLEM);
+}
+
+void CZANTORKX4xxManagerDlg::InitScanListAndFilters() {
+    scanList_.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    scanList_.InsertColumn(0, LoadUiString(IDS_COLUMN_DEVICE_ADDRESS).c_str(), LVCFMT_LEFT, 110);
+    scanList_.InsertColumn(1, LoadUiString(IDS_COLUMN_DEVICE_NAME).c_str(), LVCFMT_LEFT, 88);
+    scanList_.InsertColumn(2, LoadUiString(IDS_COLUMN_RSSI).c_str(), LVCFMT_LEFT, 60);
+
+    const CWinApp* app = AfxGetApp();
+    nameFilterCheck_.SetCheck(app->GetProfileInt(kProfileSection, kProfileNameFilterCheck, 0));
+    nameFilterEdit_.SetWindowText(app->GetProfileString(kProfileSection, kProfileNameFilterValue, L"NORVANE").c_str());
+    rssiFilterCheck_.SetCheck(app->GetProfileInt(kProfileSection, kProfileRssiFilterCheck, 0));
+    wchar_t rssiText[16];
+    swprintf(rssiText, std::size(rssiText), L"%d", app->GetProfileInt(kProfileSection, kProfileRssiFilterValue, -45));
+    rssiFilterEdit_.SetWindowText(rssiText);
+}
+
+void CZANTORKX4xxManagerDlg::InitStatusBar() {
+    statusBar_.Create(m_hWnd, WS_CHILD | WS_VISIBLE | CCS_BOTTOM, IDC_STATUS_BAR);
+    static const UINT kIndicators[] = {IDS_COM_PORT_CLOSED, IDS_READY};
+    statusBar_.SetIndicators(kIndicators, std::size(kIndicators));
+
+    const RECT window = GetWindowRect();
+    const int windowWidth = window.right - window.left;
+    statusBar_.SetPaneInfo(0, IDS_COM_PORT_CLOSED, CStatusBar::kNormal,
+                           static_cast<int>(windowWidth * kStatusPortPaneShare));
+    statusBar_.SetPaneInfo(1, IDS_READY, CStatusBar::kStretch, 0);
+
+    // Grow the window by the bar, so that the bar sits below the controls.
+    const int windowHeight = window.bottom - window.top;
+    SetWindowPos(m_hWnd, nullptr, 0, 0, windowWidth, windowHeight + statusBar_.Height(),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    statusBar_.Reposition();
+    statusBar_.SetPaneText(1, L"");
+}
+
+void CZANTORKX4xxManagerDlg::ShowVersion() {
+    ProductVersion version;
+    if (!ReadProductVersion(version)) return;
+    wchar_t text[64];
+    swprintf(text, std::size(text), L"Version %d.%d.%d", version.major, version.minor, version.build);
+    statusBar_.SetPaneText(1, text);
+}
+
+bool CZANTORKX4xxManagerDlg::PortIsOpen() const { return engine_.port != nullptr && engine_.port->isOpen; }
+
+void CZANTORKX4xxManagerDlg::EnableDeviceControls(bool enable) {
+    if (!IsWindow()) return;
+    for (const CWnd* control : std::initializer_list<const CWnd*>{
+             &deviceName_, &nameFilterEdit_, &nameFilterCheck_, &rssiFilterCheck_}) {
+        control->EnableWindow(enable);
+    }
+    for (const SlotEdits& row : slotEdits_) row.address.EnableWindow(enable);
+    for (const SlotEdits& row : slotEdits_) row.tag.EnableWindow(enable);
+    for (const CWnd* control : std::initializer_list<const CWnd*>{
+             &scanList_, &flowControlCombo_, &parityCombo_, &stopBitCombo_}) {
+        control->EnableWindow(enable);
+    }
+    for (int id : kDeviceControlIds) {
+        HWND control = GetDlgItem(id);
+        if (control != nullptr) ::EnableWindow(control, enable);
+    }
+}
+
+void CZANTORKX4xxManagerDlg::OnEngineError(const ZantorKX4xxComm* engine, std::error_code& error) {
+    HWND target = engineErrorTarget_;
+    if (engine == &engine_ && PortIsOpen() && target != nullptr) {
+        ::PostMessageW(target, UM_PORT_ERROR, static_cast<WPARAM>(error.value()), 0);
+    }
+}
+
+void CZANTORKX4xxManagerDlg::ClosePort() {
+    if (PortIsOpen()) {
+        engine_.Close();
+        if (IsWindow()) statusBar_.SetPaneText(0, LoadUiString(IDS_COM_PORT_CLOSED).c_str());
+    }
+    if (IsWindow()) {
+        firmwareVersion_.SetWindowText(L"");
+        ::SetDlgItemTextW(m_hWnd, IDC_STATIC_BDADDR, L"");
+        deviceName_.SetWindowText(L"");
+        scanList_.DeleteAllItems();
+        for (const SlotEdits& row : slotEdits_) {
+            row.address.SetWindowText(L"");
+            row.tag.SetWindowText(L"");
+        }
+        AfxGetApp()->EndWaitCursor();
+        ::SetDlgItemTextW(m_hWnd, IDC_BTN_SCAN, LoadUiString(IDS_SCAN).c_str());
+    }
+    devicePicture_.LoadPng(IDB_PNG_EMBLEM);
+    scanState_ = Idle;
+    busy_ = false;
+}
+
+BOOL CZANTORKX4xxManagerDlg::PreTranslateMessage(MSG* message) {
+    // Escape never closes the main window.
+    if (message->message == WM_KEYDOWN && message->wParam == VK_ESCAPE) return TRUE;
+    return CDialogEx::PreTranslateMessage(message);
+}
+
+void CZANTORKX4xxManagerDlg::PostNcDestroy() {
+    // The window is gone: the engine must not post to it any more, and
+    // ClosePort changes no controls.
+    engineErrorTarget_ = nullptr;
+    ClosePort();
+    CDialogEx::PostNcDestroy();
+}
+
+LRESULT CZANTORKX4xxManagerDlg::OnPaint(WPARAM, LPARAM, bool& handled) {
+    if (!IsIconic()) {
+        handled = false;
+        return 0;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+    const RECT client = GetClientRect();
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(m_hWnd, &paint);
+    return 0;
+}
+
+LRESULT CZANTORKX4xxManagerDlg::OnQueryDragIcon(WPARAM, LPARAM, bool&) {
+    return reinterpret_cast<LRESULT>(icon_);
+}
+
+void CZANTORKX4xxManagerDlg::OnEnterKey(UINT) {
+    // Enter never closes the main window.
+}
+
+void CZANTORKX4xxManagerDlg::OnCancelCommand(UINT) { OnCancel(); }
+
+LRESULT CZANTORKX4xxManagerDlg::OnSetCursor(WPARAM, LPARAM, bool& handled) {
+    // Keeps the wait cursor over the window while a command is queued or runs.
+    if (!busy_) {
+        handled = false;
+        return 0;
+    }
+    AfxGetApp()->RestoreWaitCursor();
+    return TRUE;
+}
+
+LRESULT CZANTORKX4xxManagerDlg::OnSysCommand(WPARAM wParam, LPARAM, bool& handled) {
+    if ((wParam & 0xFFF0) != IDM_ABOUTBOX) {
+        handled = false;
+        return 0;
+    }
+    OnAbout(IDM_APP_ABOUT);
+    return 0;
+}
+
+void CZANTORKX4xxManagerDlg::OnAbout(UINT) {
+    CAboutDlg about;
+    about.DoModal();
+}
