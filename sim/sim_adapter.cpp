@@ -18,6 +18,7 @@ namespace {
 // How long a hang-up waits for the client to read the last reply: closing
 // the master discards whatever the slave has not read yet.
 constexpr std::chrono::milliseconds kHangUpDrainLimit{1000};
+constexpr std::chrono::milliseconds kHangUpQuietTime{100};
 constexpr int kHangUpDrainPollMs = 10;
 constexpr size_t kBurstLineBytes = 64;
 
@@ -357,6 +358,7 @@ void SimAdapter::PumpOutput(Clock::time_point now) {
         if (outputQueue.front().hangUpAfter) {
             hangUpWhenDrained = true;
             hangUpDeadline = now + kHangUpDrainLimit;
+            hangUpQuietSince = now;
         }
         outputQueue.pop_front();
     }
@@ -373,7 +375,11 @@ void SimAdapter::PumpOutput(Clock::time_point now) {
             return;
         }
     }
-    if (hangUpWhenDrained && ((writeBuffer.empty() && pty.UnreadBytes() == 0) || now >= hangUpDeadline)) CloseLine();
+    if (!hangUpWhenDrained) return;
+    // Bytes written to the master reach the slave's input queue a moment
+    // later, so the queue must have stayed empty for a while.
+    if (!writeBuffer.empty() || pty.UnreadBytes() > 0) hangUpQuietSince = now;
+    if (now - hangUpQuietSince >= kHangUpQuietTime || now >= hangUpDeadline) CloseLine();
 }
 
 int SimAdapter::PollTimeoutMs(Clock::time_point now) const {

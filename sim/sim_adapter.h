@@ -125,6 +125,7 @@ private:
     std::string writeBuffer;         // due bytes the pty has not taken yet
     bool hangUpWhenDrained = false;
     Clock::time_point hangUpDeadline;
+    Clock::time_point hangUpQuietSince;  // last time bytes were still on their way to the client
     bool started = false;
 
     std::atomic<bool> stopRequested{false};
