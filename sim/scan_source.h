@@ -25,10 +25,8 @@ public:
     // Same seed, same sequence of RSSI values.
     void Seed(uint32_t seed);
     void SetJitter(unsigned jitterDb) { jitter = jitterDb; }
-    unsigned Jitter() const { return jitter; }
     // Reports may start with "+"; both forms are what adapters send.
     void SetPlusPrefix(bool on) { plusPrefix = on; }
-    bool PlusPrefix() const { return plusPrefix; }
     // Start the round over the peers again (a new scan).
     void Restart() { nextPeer = 0; }
 

@@ -79,11 +79,6 @@ std::string SimAdapter::SlavePath() const {
     return pty.IsOpen() ? pty.SlavePath() : std::string();
 }
 
-std::string SimAdapter::LinkPath() const {
-    std::lock_guard<std::mutex> lock(mutex);
-    return linkPath;
-}
-
 bool SimAdapter::IsLineUp() const {
     std::lock_guard<std::mutex> lock(mutex);
     return pty.IsOpen();
@@ -121,11 +116,6 @@ std::vector<SimPeer> SimAdapter::Peers() const {
 void SimAdapter::SetPeers(std::vector<SimPeer> peers) {
     std::lock_guard<std::mutex> lock(mutex);
     scanSource.SetPeers(std::move(peers));
-}
-
-unsigned SimAdapter::ScanPeriodMs() const {
-    std::lock_guard<std::mutex> lock(mutex);
-    return scanPeriodMs;
 }
 
 void SimAdapter::SetScanPeriodMs(unsigned periodMs) {

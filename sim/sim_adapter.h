@@ -50,7 +50,6 @@ public:
     void Stop();
 
     std::string SlavePath() const;  // empty while hung up
-    std::string LinkPath() const;
     bool IsLineUp() const;
 
     AdapterState GetState() const;
@@ -59,7 +58,6 @@ public:
     void SetFaults(const SimFaults& faults);
     std::vector<SimPeer> Peers() const;
     void SetPeers(std::vector<SimPeer> peers);
-    unsigned ScanPeriodMs() const;
     void SetScanPeriodMs(unsigned periodMs);
     void SetRssiJitter(unsigned jitterDb);
     void SeedRssi(uint32_t seed);
