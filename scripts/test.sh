@@ -37,4 +37,4 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_ctest tsan -L threade
 echo "== Windows build under Wine"
 configure win -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake"
 cmake --build build/win -j"$jobs"
-bash scripts/wine-tests.sh build/win
+bash scripts/wine-tests.sh build/win build/native

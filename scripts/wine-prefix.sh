@@ -16,7 +16,7 @@ mkdir -p "$fonts"
 cp -n /usr/share/wine/fonts/*.ttf "$fonts/" 2>/dev/null || true
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-if fc-list | grep -qi nanumgothic; then
+if fc-list : family | grep -i nanumgothic >/dev/null; then
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma /d NanumGothic /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Shell Dlg" /d NanumGothic /f >/dev/null 2>&1
 fi
