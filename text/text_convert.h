@@ -6,6 +6,10 @@
 // caller's output string to exactly what they write and return that count.
 // Unrepresentable characters are replaced, never reported: WideToAnsi uses the
 // code page's default character, WideToUtf8 and Utf8ToWide use U+FFFD.
+//
+// The ANSI code page is the system's on Windows. Elsewhere it is plain ASCII
+// with '?' as the default character for every non-ASCII UTF-16 unit (every
+// non-ASCII wchar_t for std::wstring); the callers hand it only ASCII text.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +20,9 @@
 using WideString = std::u16string;
 
 size_t WideToAnsi(const WideString& wide, std::string& out);
+// The same for the user interface's std::wstring (UTF-16 on Windows, UTF-32
+// elsewhere).
+size_t WideToAnsi(const std::wstring& wide, std::string& out);
 size_t WideToUtf8(const WideString& wide, std::string& out);
 size_t Utf8ToWide(const std::string& utf8, WideString& out);
 
