@@ -87,11 +87,19 @@ constexpr size_t kResultSizeUartOptions = 11;
 
 constexpr size_t kBeaconPayloadSize = 53;  // at most 52 hexadecimal digits and a zero
 
+// The fixed buffer size and payload length of each kind: header, payload and
+// two zero bytes (8 bytes and no payload for kinds without one).
+size_t ResultSize(ReplyKind kind);
+uint16_t ResultPayloadSize(ReplyKind kind);
+
 // A zero-filled result of the given total size, kind and payload length.
+// Throws std::invalid_argument when the header and payload do not fit.
 ReplyResult MakeReplyResult(ReplyKind kind, size_t totalSize, uint16_t payloadLength);
-// A payload-free 8-byte result.
+// A zero-filled result of the kind's own size and payload length (8 bytes,
+// no payload, for the kinds without one).
 ReplyResult MakeReplyResult(ReplyKind kind);
 
+// The header fields of a non-empty result.
 ReplyKind ResultKind(const ReplyResult& result);
 uint16_t ResultPayloadLength(const ReplyResult& result);
 inline const uint8_t* ResultPayload(const ReplyResult& result) { return result.get() + kResultHeaderSize; }
