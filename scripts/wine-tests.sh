@@ -32,7 +32,7 @@ fi
 sim_out="$build/sim.out"
 : > "$sim_out"
 "$native/sim/kx4xx-sim" --ignore-stdin --link "$build/sim-com7" --control-port 0 \
-    --wine-prefix "$KX4XX_WINEPREFIX" --com COM7 > "$sim_out" 2>&1 &
+    --wine-prefix "$KX4XX_WINEPREFIX" --com COM7 > "$sim_out" 2> "$build/sim.err" &
 sim_pid=$!
 for _ in $(seq 300); do grep -q '^ready' "$sim_out" && break; sleep 0.1; done
 grep -q '^ready' "$sim_out" || { cat "$sim_out"; echo "simulated adapter did not start"; exit 1; }
@@ -41,5 +41,5 @@ KX4XX_SIM_CONTROL=$(sed -n 's/^control //p' "$sim_out")
 export KX4XX_SIM_CONTROL
 
 # A persistent server spares each test program the wait for its shutdown.
-wineserver -p
+wineserver -p >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure --timeout 600
