@@ -84,7 +84,7 @@ ReplyResult Plain(bool matched, ReplyKind kind) { return matched ? MakeReplyResu
 // Copies at most maxLength bytes of field to dest; the destination was zeroed.
 void CopyText(const Field& field, size_t maxLength, uint8_t* dest)
 {
-    std::memcpy(dest, field.begin, std::min(field.Size(), maxLength));
+    std::copy_n(field.begin, std::min(field.Size(), maxLength), dest);
 }
 
 // The first min(length, 63) characters of the line.

@@ -123,7 +123,7 @@ void CheckResult(const ReplyResult& result, ReplyKind kind, const Payload& paylo
     std::memcpy(expected.data(), &kindValue, sizeof(kindValue));
     std::memcpy(expected.data() + 4, &payloadLength, sizeof(payloadLength));
     ASSERT_LE(6 + payload.size(), expected.size()) << "test payload too long for its kind";
-    std::memcpy(expected.data() + 6, payload.data(), payload.size());
+    std::copy(payload.begin(), payload.end(), expected.begin() + 6);
 
     uint32_t actualKind = 0;
     std::memcpy(&actualKind, result.get(), sizeof(actualKind));
