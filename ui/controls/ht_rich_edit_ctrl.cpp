@@ -199,7 +199,9 @@ void CHTRichEditCtrl::Insert(LONG pos, const wchar_t* text, LONG length, LONG& s
         SetSel(pos, pos);
         ApplyRunFormat(run);
         ReplaceSel(piece.c_str());
-        restoreDefaultFormat_ = run == Run::Marker;
+        // The link effect stays at the caret like the marker's format, so
+        // the next plain run returns to the default format after either.
+        restoreDefaultFormat_ = run != Run::Plain;
     };
     insertOnce();
     if (!overflow_) return;

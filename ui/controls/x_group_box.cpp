@@ -177,7 +177,7 @@ void CXGroupBox::Paint() {
         HGDIOBJ oldFont = SelectObject(memory, captionFont_);
         RECT text{gap.left + 3, 0, gap.left + 3 + captionWidth_, captionLineHeight};
         DrawTextW(memory, caption.c_str(), static_cast<int>(caption.size()), &text,
-                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
         SelectObject(memory, oldFont);
     }
 

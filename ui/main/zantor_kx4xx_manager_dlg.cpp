@@ -10,6 +10,7 @@
 #include "ui/framework/resource_language.h"
 #include "ui/framework/win_app.h"
 #include "ui/main/combo_table.h"
+#include "ui/main/group_caption_font.h"
 #include "ui/main/window_messages.h"
 #include "ui/settings/profile_names.h"
 
@@ -29,7 +30,6 @@ constexpr int kDeviceControlIds[] = {
     1059,                 IDC_EDIT_ADV_INTERVAL, IDC_BTN_SAVE_ADV_INTERVAL, IDC_BTN_SAVE_UART,
 };
 
-constexpr int kGroupCaptionWeight = 700;
 constexpr int kGroupFrameWidth = 3;
 constexpr double kStatusPortPaneShare = 0.7;
 
@@ -117,11 +117,9 @@ void CZANTORKX4xxManagerDlg::InitControls() {
     FillComboFromTable(parityCombo_, kParityItems, std::size(kParityItems), 'N');
     FillComboFromTable(stopBitCombo_, kStopBitItems, std::size(kStopBitItems), 1);
 
-    // Group captions: the dialog's font, 2 units larger either way, bold.
-    LOGFONTW captionFont{};
-    GetObjectW(GetFont(), sizeof(captionFont), &captionFont);
-    captionFont.lfHeight += captionFont.lfHeight > 0 ? 2 : -2;
-    captionFont.lfWeight = kGroupCaptionWeight;
+    LOGFONTW dialogFont{};
+    GetObjectW(GetFont(), sizeof(dialogFont), &dialogFont);
+    const LOGFONTW captionFont = GroupCaptionFont(dialogFont);
     for (CXGroupBox* group : {&deviceInfoGroup_, &uartOptionsGroup_, &registerDevicesGroup_}) {
         group->SetCaptionFont(captionFont);
         group->SetCaptionAlign(CXGroupBox::kAlignCenter);
