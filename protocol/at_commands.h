@@ -42,7 +42,6 @@ constexpr size_t kAtCommandSizeLimit = 127;  // the size handed to snprintf
 // Time limits in milliseconds.
 constexpr unsigned kTimeLimitMs = 1200;         // the rule
 constexpr unsigned kLongTimeLimitMs = 2000;     // restart, factory reset, stop scan
-constexpr unsigned kScanReportTimeLimitMs = 1200;
 
 // The time limit the main window passes for a command.
 unsigned CommandTimeLimit(kx4xx_atcmd command);
