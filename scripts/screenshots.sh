@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Screenshots of the COM port dialog, the main window and the about box, in
+# English and in Korean, taken from the real program under Wine on Xvfb:
+#   scripts/screenshots.sh [PROGRAM.exe]   (default: build-d/app/ZANTOR-KX400 Manager.exe)
+# Writes docs/screenshots/{com-port,main-window,about}-{en,ko}.png.
+# Needs Xvfb, xdotool and ImageMagick.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+program=${1:-$root/build-d/app/ZANTOR-KX400 Manager.exe}
+out="$root/docs/screenshots"
+mkdir -p "$out"
+
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$display_file"' EXIT
+for _ in $(seq 1 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$display_file")"
+
+# The window fills the top-left corner of Wine's desktop: cut it out by
+# trimming the desktop colour around it.
+shoot() {
+    local name=$1 raw
+    raw=$(mktemp --suffix=.png)
+    import -window root "$raw"
+    local desktop
+    desktop=$(convert "$raw" -format '%[pixel:p{1023,767}]' info:)
+    convert "$raw" -bordercolor "$desktop" -border 1 -trim +repage "$out/$name"
+    rm -f "$raw"
+}
+
+settle() { sleep "${1:-3}"; }
+
+for language in en ko; do
+    if [ "$language" = ko ]; then
+        export LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
+    else
+        export LANG=C.UTF-8 LC_ALL=C.UTF-8
+    fi
+    prefix="${TMPDIR:-/tmp}/kx4xx-wine-shots-$language"
+    "$root/scripts/wine-prefix.sh" "$prefix"
+    export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial0' /d COM3 /f >/dev/null 2>&1
+    wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial1' /d COM10 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Norvane\ZANTOR-KX400 Manager\KX400 Manager Default Values' \
+        /v 'Application COM port' /d COM3 /f >/dev/null 2>&1
+    wine "$program" >/dev/null 2>&1 &
+    program_pid=$!
+    settle 6
+    shoot "com-port-$language.png"
+    xdotool key Escape          # cancel: the main window stays, without a port
+    settle
+    shoot "main-window-$language.png"
+    xdotool key F10 Down Down Return   # Menu > about
+    settle
+    shoot "about-$language.png"
+    xdotool key Return          # OK closes the about box
+    settle 1
+    wineserver -k || true
+    wait "$program_pid" 2>/dev/null || true
+done
+echo "screenshots in $out"
