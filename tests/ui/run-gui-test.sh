@@ -20,6 +20,8 @@ case "$language" in
     *) echo "run-gui-test.sh: language must be en or ko" >&2; exit 2 ;;
 esac
 
+export KX4XX_UI_LANGUAGE="$language"
+
 xvfb_pid=""
 cleanup() {
     if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
