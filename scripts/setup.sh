@@ -8,7 +8,7 @@ packages=(
     libgtest-dev googletest libbenchmark-dev libasio-dev
     g++-mingw-w64-i686-posix mingw-w64-tools
     wine wine32:i386 fonts-wine fonts-nanum fonts-unfonts-core
-    xvfb x11-utils imagemagick locales
+    xvfb x11-utils xdotool imagemagick locales
 )
 
 missing=()

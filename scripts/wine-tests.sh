@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the Windows build's tests under Wine: wine-tests.sh WIN_BUILD NATIVE_BUILD
+# Runs the Windows build's tests under Wine:
+#   wine-tests.sh WIN_BUILD NATIVE_BUILD [ctest options...]
 # The run gets its own Wine prefix, its own Xvfb when there is no display, and
 # a simulated adapter (from the native build) mapped as COM7 and steered by
 # the tests over its loopback control socket.
@@ -7,6 +8,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
 native=$(cd "$2" && pwd)
+shift 2
 
 export KX4XX_WINEPREFIX="$build/wineprefix"
 bash "$top/scripts/wine-prefix.sh" "$KX4XX_WINEPREFIX"
@@ -41,5 +43,9 @@ KX4XX_SIM_CONTROL=$(sed -n 's/^control //p' "$sim_out")
 export KX4XX_SIM_CONTROL
 
 # A persistent server spares each test program the wait for its shutdown.
-wineserver -p >/dev/null 2>&1
-ctest --test-dir "$build" --output-on-failure --timeout 600
+# The first program starts Wine's background services, which keep whatever
+# output they inherit open for as long as the server lives: start them here
+# with nothing attached, or CTest would wait on the first test's pipe forever.
+wineserver -p </dev/null >/dev/null 2>&1
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+ctest --test-dir "$build" --output-on-failure --timeout 600 "$@"
