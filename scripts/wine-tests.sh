@@ -38,7 +38,7 @@ sim_out="$build/sim.out"
 sim_pid=$!
 for _ in $(seq 300); do grep -q '^ready' "$sim_out" && break; sleep 0.1; done
 grep -q '^ready' "$sim_out" || { cat "$sim_out"; echo "simulated adapter did not start"; exit 1; }
-export KX4XX_SIM_COM=COM7
+export KX4XX_SIM_COM=COM7 KX4XX_SIM_LINK="$build/sim-com7"
 KX4XX_SIM_CONTROL=$(sed -n 's/^control //p' "$sim_out")
 export KX4XX_SIM_CONTROL
 

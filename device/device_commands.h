@@ -1,0 +1,57 @@
+// DeviceCommands: the AT exchanges of each queued command, over the engine.
+//
+// Each command formats its texts (zero-filled 128-byte buffers, 127-byte
+// limit), sends them one at a time and stops at the first reply of another
+// kind than expected. Values read are stored in DeviceReadings before the
+// outcome is returned. No Win32, no threads of its own: the worker calls it.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <optional>
+
+#include "device/device_records.h"
+#include "device/worker_types.h"
+#include "protocol/zantor_kx4xx_comm.h"
+
+class DeviceCommands {
+public:
+    // Sleeps between exchanges; returns false when the wait was cut short
+    // because the worker is stopping (the command then gives up).
+    using Pause = std::function<bool(std::chrono::milliseconds)>;
+
+    DeviceCommands(ZantorKX4xxComm& engine, DeviceReadings& readings, std::atomic<ScanState>& scanState,
+                   Pause pause);  // we don't own engine, readings or scanState
+
+    // Carries out command id with the given inputs. No value: nothing to
+    // report (an unknown id, or a scan command in the wrong ScanState).
+    std::optional<CmdOutcome> Execute(int32_t id, const CommandInputs& inputs);
+
+    CmdOutcome Identify(unsigned baudRate);
+    CmdOutcome ReadDevice();
+    CmdOutcome Restart();
+    CmdOutcome FactoryReset();
+    CmdOutcome SaveSlots(const std::array<SlotRecord, kSlotCount>& slots);
+    std::optional<CmdOutcome> StartScan(bool nameFilterOn, const char (&nameFilter)[kReplyTextSize]);
+    std::optional<CmdOutcome> WaitReport();
+    std::optional<CmdOutcome> StopScan();
+    CmdOutcome SetName(const std::string& name);
+    CmdOutcome SetAdvInterval(uint32_t intervalMs);
+    CmdOutcome SetUart(const UartOptions& options);
+
+    static constexpr auto kSlotWritePause = std::chrono::milliseconds(100);
+    static constexpr auto kScanFilterPause = std::chrono::milliseconds(500);
+
+private:
+    // Re-reads the model before a writing command: RESULT_OK to go on.
+    CmdOutcome CheckModel();
+
+    ZantorKX4xxComm& engine;
+    DeviceReadings& readings;
+    std::atomic<ScanState>& scanState;
+    Pause pause;
+};
+
+// The model index of a model text, or MODEL_NONE when it is none of the three.
+DeviceModel ModelFromText(const std::string& text);
