@@ -48,10 +48,10 @@ public:
 
 private:
     void WorkerMain();
+    // Sleeps for duration; false when CMD_QUIT arrived meanwhile.
     bool PauseUnlessStopping(std::chrono::milliseconds duration);
 
-    ZantorKX4xxComm& engine;
-    DeviceReadings& readings;
+    DeviceCommands commands;  // worker thread only
     mutable std::mutex queueLock;
     std::condition_variable queueSignal;  // with queueLock
     std::deque<int32_t> queue;            // guarded by queueLock

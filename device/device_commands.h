@@ -10,6 +10,8 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "device/device_records.h"
 #include "device/worker_types.h"
@@ -46,6 +48,9 @@ public:
 private:
     // Re-reads the model before a writing command: RESULT_OK to go on.
     CmdOutcome CheckModel();
+    ReplyResult Exchange(std::string_view text, kx4xx_atcmd command, unsigned timeLimitMs);
+    // One exchange with the command's usual time limit; true on the expected kind.
+    bool ExchangeExpecting(std::string_view text, kx4xx_atcmd command, ReplyKind expected);
 
     ZantorKX4xxComm& engine;
     DeviceReadings& readings;

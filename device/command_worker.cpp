@@ -1,0 +1,94 @@
+// The command queue and its worker thread.
+#include "device/command_worker.h"
+
+#include <stdexcept>
+
+CommandWorker::CommandWorker(ZantorKX4xxComm& engine, DeviceReadings& readings)
+    : commands(engine, readings, scanState,
+               [this](std::chrono::milliseconds duration) { return PauseUnlessStopping(duration); })
+{
+}
+
+CommandWorker::~CommandWorker()
+{
+    Stop();
+}
+
+void CommandWorker::Start()
+{
+    if (worker.joinable())
+        throw std::logic_error("CommandWorker::Start: a worker already runs");
+    {
+        std::lock_guard<std::mutex> lock(queueLock);
+        queue.clear();
+        stopping = false;
+        busy.store(false);
+    }
+    worker = std::thread(&CommandWorker::WorkerMain, this);
+}
+
+void CommandWorker::Stop()
+{
+    if (!worker.joinable())
+        return;
+    EnqueueCommand(CMD_QUIT, true);
+    worker.join();
+    busy.store(false);
+}
+
+void CommandWorker::EnqueueCommand(int32_t id, bool clearFirst)
+{
+    {
+        std::lock_guard<std::mutex> lock(queueLock);
+        if (clearFirst)
+            queue.clear();
+        queue.push_back(id);
+        if (id == CMD_QUIT)
+            stopping = true;
+        busy.store(true);
+    }
+    queueSignal.notify_all();
+}
+
+void CommandWorker::SetInputs(const CommandInputs& newInputs)
+{
+    std::lock_guard<std::mutex> lock(queueLock);
+    inputs = newInputs;
+}
+
+CommandInputs CommandWorker::Inputs() const
+{
+    std::lock_guard<std::mutex> lock(queueLock);
+    return inputs;
+}
+
+void CommandWorker::WorkerMain()
+{
+    std::unique_lock<std::mutex> lock(queueLock);
+    for (;;) {
+        queueSignal.wait(lock, [this] { return !queue.empty(); });
+        const int32_t id = queue.front();
+        queue.pop_front();
+        if (id == CMD_QUIT)
+            return;  // the ids behind it are never taken
+        busy.store(true);
+        const CommandInputs taken = inputs;
+
+        // The lock is not held while the command runs: queueing never waits
+        // for an exchange, and the outcome handler may take any lock of its own.
+        lock.unlock();
+        const std::optional<CmdOutcome> outcome = commands.Execute(id, taken);
+        if (outcome && onOutcome)
+            onOutcome(id, *outcome);
+        lock.lock();
+
+        // Still busy when more ids wait; the next one is taken at once.
+        busy.store(!queue.empty());
+    }
+}
+
+bool CommandWorker::PauseUnlessStopping(std::chrono::milliseconds duration)
+{
+    std::unique_lock<std::mutex> lock(queueLock);
+    return !queueSignal.wait_for(lock, duration, [this] { return stopping; });
+}
