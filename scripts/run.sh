@@ -34,28 +34,17 @@ cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build/win -j"$jobs" --target kx4xx_manager
 program="$top/build/win/app/ZANTOR-KX400 Manager.exe"
 
+source scripts/wine-session.sh
 run="$top/build/run"
 mkdir -p "$run"
-export WINEPREFIX="$run/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-bash scripts/wine-prefix.sh "$WINEPREFIX"
-
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    [ -n "${sim_pid:-}" ] && kill "$sim_pid" 2>/dev/null || true
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
+wine_session "$run/wineprefix"
 
 if [ -n "$device" ]; then
     wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$device" /f >/dev/null 2>&1
     wineserver -k || true
     echo "COM7 is $device"
 else
-    "$top/build/native/sim/kx4xx-sim" --ignore-stdin --link "$run/sim-com7" \
-        --wine-prefix "$WINEPREFIX" --com COM7 > "$run/sim.out" 2> "$run/sim.err" &
-    sim_pid=$!
-    for _ in $(seq 300); do grep -q '^ready' "$run/sim.out" && break; sleep 0.1; done
-    grep -q '^ready' "$run/sim.out" || { cat "$run/sim.out" "$run/sim.err"; exit 1; }
+    start_sim "$run" "$top/build/native"
     echo "simulated adapter on COM7 ($(sed -n 's/^pty //p' "$run/sim.out"))"
 fi
 
@@ -68,14 +57,7 @@ if [ -n "${DISPLAY:-}" ]; then
     exit 0
 fi
 
-for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-done
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-
+virtual_display
 wine "$program" &
 for _ in $(seq 300); do
     xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop' && break
