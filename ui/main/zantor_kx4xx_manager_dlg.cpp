@@ -48,12 +48,24 @@ MessageMap CZANTORKX4xxManagerDlg::GetMessageMap() const {
         OnMessage(WM_QUERYDRAGICON, &Self::OnQueryDragIcon),
         OnCommand(IDOK, &Self::OnEnterKey),
         OnCommand(IDCANCEL, &Self::OnCancelCommand),
-        // UM_PORT_ERROR, UM_OPEN_PORT, command 32772, UM_CMD_RESULT and the
-        // Save buttons 1015 and 1070 come here with the device behaviour.
+        OnMessage(UM_PORT_ERROR, &Self::OnPortError),
+        OnMessage(UM_OPEN_PORT, &Self::OnOpenPort),
+        OnCommand(IDM_SELECT_COM_PORT, &Self::OnSelectComPort),
+        OnMessage(UM_CMD_RESULT, &Self::OnCmdResult),
+        OnCommand(IDC_BTN_SAVE_NAME, &Self::OnSaveName),
+        OnCommand(IDC_BTN_SAVE_ADV_INTERVAL, &Self::OnSaveAdvInterval),
         OnMessage(WM_SETCURSOR, &Self::OnSetCursor),
-        // Then the device buttons 1010, 1011, 1013 and 1078, the Scan button
-        // 1026, UM_SCAN_REQUEST, the slot buttons and EN_KILLFOCUS of 1025
-        // and 1028.
+        OnCommand(IDC_BTN_UPDATE, &Self::OnUpdate),
+        OnCommand(IDC_BTN_RESTART, &Self::OnRestart),
+        OnCommand(IDC_BTN_FACTORY_RESET, &Self::OnFactoryReset),
+        OnCommand(IDC_BTN_SAVE_UART, &Self::OnSaveUart),
+        OnCommand(IDC_BTN_SCAN, &Self::OnScanButton),
+        OnMessage(UM_SCAN_REQUEST, &Self::OnScanRequest),
+        OnCommandRange(IDC_BTN_ASSIGN_SLOT1, IDC_BTN_ASSIGN_SLOT7, &Self::OnCopyToSlot),
+        OnCommandRange(IDC_BTN_CLEAR_SLOT1, IDC_BTN_CLEAR_SLOT7, &Self::OnClearSlot),
+        OnCommand(IDC_BTN_SAVE_SLOTS, &Self::OnSaveSlots),
+        OnNotify(EN_KILLFOCUS, IDC_EDIT_NAME_FILTER, &Self::OnNameFilterKillFocus),
+        OnNotify(EN_KILLFOCUS, IDC_EDIT_RSSI_FILTER, &Self::OnRssiFilterKillFocus),
         OnMessage(WM_SYSCOMMAND, &Self::OnSysCommand),
         OnCommand(IDM_APP_ABOUT, &Self::OnAbout),
     };
@@ -76,7 +88,7 @@ void CZANTORKX4xxManagerDlg::DoDataExchange() {
     DDX_Control(IDC_CHECK_RSSI_FILTER, rssiFilterCheck_);
     DDX_Control(IDC_EDIT_RSSI_FILTER, rssiFilterEdit_);
     DDX_Control(IDC_LIST_SCAN, scanList_);
-    for (size_t row = 0; row < kSlotCount; ++row) {
+    for (size_t row = 0; row < kSlotRows; ++row) {
         DDX_Control(IDC_EDIT_SLOT_ADDR_FIRST + static_cast<int>(row), slotEdits_[row].address);
         DDX_Control(IDC_EDIT_SLOT_TAG_FIRST + static_cast<int>(row), slotEdits_[row].tag);
     }
@@ -101,9 +113,11 @@ BOOL CZANTORKX4xxManagerDlg::OnInitDialog() {
     EnableDeviceControls(false);
     ShowVersion();
 
-    engineErrorTarget_ = m_hWnd;
+    postTarget_ = m_hWnd;
     engine_.onError = std::bind(&CZANTORKX4xxManagerDlg::OnEngineError, this, std::placeholders::_1,
                                 std::placeholders::_2);
+    worker_.onOutcome = std::bind(&CZANTORKX4xxManagerDlg::OnWorkerOutcome, this, std::placeholders::_1,
+                                  std::placeholders::_2);
     // Cancel leaves the window without a port; the menu's "Select COM port"
     // tries again.
     if (comConfigDlg_.DoModal() == IDOK) PostMessage(UM_OPEN_PORT);
@@ -194,32 +208,10 @@ void CZANTORKX4xxManagerDlg::EnableDeviceControls(bool enable) {
 }
 
 void CZANTORKX4xxManagerDlg::OnEngineError(const ZantorKX4xxComm* engine, std::error_code& error) {
-    HWND target = engineErrorTarget_;
+    HWND target = postTarget_;
     if (engine == &engine_ && PortIsOpen() && target != nullptr) {
         ::PostMessageW(target, UM_PORT_ERROR, static_cast<WPARAM>(error.value()), 0);
     }
-}
-
-void CZANTORKX4xxManagerDlg::ClosePort() {
-    if (PortIsOpen()) {
-        engine_.Close();
-        if (IsWindow()) statusBar_.SetPaneText(0, LoadUiString(IDS_COM_PORT_CLOSED).c_str());
-    }
-    if (IsWindow()) {
-        firmwareVersion_.SetWindowText(L"");
-        ::SetDlgItemTextW(m_hWnd, IDC_STATIC_BDADDR, L"");
-        deviceName_.SetWindowText(L"");
-        scanList_.DeleteAllItems();
-        for (const SlotEdits& row : slotEdits_) {
-            row.address.SetWindowText(L"");
-            row.tag.SetWindowText(L"");
-        }
-        AfxGetApp()->EndWaitCursor();
-        ::SetDlgItemTextW(m_hWnd, IDC_BTN_SCAN, LoadUiString(IDS_SCAN).c_str());
-    }
-    devicePicture_.LoadPng(IDB_PNG_EMBLEM);
-    scanState_ = Idle;
-    busy_ = false;
 }
 
 BOOL CZANTORKX4xxManagerDlg::PreTranslateMessage(MSG* message) {
@@ -231,7 +223,7 @@ BOOL CZANTORKX4xxManagerDlg::PreTranslateMessage(MSG* message) {
 void CZANTORKX4xxManagerDlg::PostNcDestroy() {
     // The window is gone: the engine must not post to it any more, and
     // ClosePort changes no controls.
-    engineErrorTarget_ = nullptr;
+    postTarget_ = nullptr;
     ClosePort();
     CDialogEx::PostNcDestroy();
 }
@@ -264,7 +256,7 @@ void CZANTORKX4xxManagerDlg::OnCancelCommand(UINT) { OnCancel(); }
 
 LRESULT CZANTORKX4xxManagerDlg::OnSetCursor(WPARAM, LPARAM, bool& handled) {
     // Keeps the wait cursor over the window while a command is queued or runs.
-    if (!busy_) {
+    if (!worker_.busy) {
         handled = false;
         return 0;
     }

@@ -1,6 +1,12 @@
 // CZANTORKX4xxManagerDlg: the program's main window, a modal dialog from
 // template 102 that holds every device control, the status bar, the COM port
-// dialog and the protocol engine.
+// dialog, the protocol engine and the command worker.
+//
+// Its code is split by responsibility: zantor_kx4xx_manager_dlg.cpp (frame),
+// connection_workflow.cpp (open, close, port errors, queueing),
+// command_results.cpp (UM_CMD_RESULT), settings_actions.cpp (device
+// settings buttons and menu), scanning.cpp (filters and Scan) and slots.cpp
+// (registered device slots).
 #pragma once
 
 #include <windows.h>
@@ -12,6 +18,8 @@
 #include <string>
 #include <system_error>
 
+#include "device/command_worker.h"
+#include "device/device_records.h"
 #include "protocol/reply_result.h"
 #include "protocol/zantor_kx4xx_comm.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
@@ -23,8 +31,7 @@
 
 class CZANTORKX4xxManagerDlg : public CDialogEx {
 public:
-    enum ScanState : int32_t { Idle = 0, Scanning = 1, StopRequested = 2 };
-    static constexpr size_t kSlotCount = 7;
+    static constexpr size_t kSlotRows = kSlotCount;
     static constexpr COLORREF kGroupFrameColor = RGB(164, 164, 250);
 
     CZANTORKX4xxManagerDlg();
@@ -38,16 +45,19 @@ public:
     // while this window's engine has its port open.
     void OnEngineError(const ZantorKX4xxComm* engine, std::error_code& error);
 
-    // Closes the engine's port and returns the window to "no port": status
-    // pane, device fields, scan list, slots, picture, scan state and busy
-    // flag. Does not disable the device controls.
+    // Closes the engine's port, stops and joins the worker, and returns the
+    // window to "no port": status pane, device fields, scan list, slots,
+    // picture, scan state and busy flag. Does not disable the device controls.
     void ClosePort();
 
-    // Device behaviour, handled with the command queue and worker:
-    // UM_OPEN_PORT opens the chosen port and starts identification,
-    // UM_PORT_ERROR reacts to a port failure, UM_CMD_RESULT shows a
-    // command's outcome, UM_SCAN_REQUEST starts or stops a scan. Their
-    // handlers join the message map at the places marked there.
+    // Hands the pending values to the worker and queues id; begins the wait
+    // cursor when nothing was queued. Does nothing while no worker runs
+    // (no port): the next open would discard the id anyway.
+    void EnqueueCommand(int32_t id, bool clearFirst = false);
+
+    // Closes the port, disables the device controls and offers the COM port
+    // dialog again; OK posts UM_OPEN_PORT.
+    void PortReselection();
 
 protected:
     MessageMap GetMessageMap() const override;
@@ -67,6 +77,44 @@ private:
     void InitStatusBar();
     void ShowVersion();
     bool PortIsOpen() const;
+    // The worker's outcome, on the worker thread: posted as UM_CMD_RESULT.
+    void OnWorkerOutcome(int32_t id, CmdOutcome outcome);
+
+    // Connection workflow.
+    LRESULT OnOpenPort(WPARAM, LPARAM, bool& handled);
+    LRESULT OnPortError(WPARAM, LPARAM, bool& handled);
+    void ClearDeviceFields();
+
+    // Command results.
+    LRESULT OnCmdResult(WPARAM wParam, LPARAM lParam, bool& handled);
+    void IdentifyAgain();
+    void OnIdentified();
+    void ShowDevice();
+    void ShowSlotRows();
+    void OnScanStarted();
+    void ApplyScanReport(const ScanReport& report);
+    // Message box of a setting's outcome, then its follow-up.
+    void ReportSetting(CmdOutcome outcome, UINT doneText, UINT failedText);
+
+    // Device settings actions.
+    void OnSaveName(UINT id);
+    void OnSaveAdvInterval(UINT id);
+    void OnUpdate(UINT id);
+    void OnRestart(UINT id);
+    void OnFactoryReset(UINT id);
+    void OnSaveUart(UINT id);
+    void OnSelectComPort(UINT id);
+
+    // Scanning.
+    void OnScanButton(UINT id);
+    LRESULT OnScanRequest(WPARAM, LPARAM, bool& handled);
+    void OnNameFilterKillFocus(UINT id);
+    void OnRssiFilterKillFocus(UINT id);
+
+    // Registered device slots.
+    void OnCopyToSlot(UINT id);
+    void OnClearSlot(UINT id);
+    void OnSaveSlots(UINT id);
 
     LRESULT OnPaint(WPARAM, LPARAM, bool& handled);
     LRESULT OnQueryDragIcon(WPARAM, LPARAM, bool& handled);
@@ -80,29 +128,21 @@ private:
     CStatusBar statusBar_;
     ComConfigDlg comConfigDlg_;
     ZantorKX4xxComm engine_;
-    // The window that OnEngineError posts to; null while there is none.
-    std::atomic<HWND> engineErrorTarget_{nullptr};
+    // The window that OnEngineError and the worker's outcomes post to; null
+    // while there is none.
+    std::atomic<HWND> postTarget_{nullptr};
 
-    // Shared with the worker thread.
-    std::atomic<bool> busy_{false};
-    std::atomic<int32_t> scanState_{Idle};
-
-    // Device state, as read from the adapter or waiting to be written.
-    uint32_t modelIndex_ = 0;  // none identified
-    std::string modelText_;
+    // What the worker read from the adapter: written by the worker before it
+    // reports an outcome, read here after UM_CMD_RESULT arrives.
+    DeviceReadings readings_;
+    // The pending values of the next commands (name, interval, UART options,
+    // name filter, slot table to write), handed to the worker when queueing.
+    CommandInputs pending_;
+    // Queue, worker thread, busy flag and ScanState; after engine_ and
+    // readings_, which it uses, so that it is destroyed (stopped) first.
+    CommandWorker worker_{engine_, readings_};
+    // Addresses listed during the current scan, user interface thread only.
     std::map<std::wstring, ScanReport> seenAddresses_;
-    std::string pendingDeviceName_;  // UTF-8
-    uint32_t pendingAdvInterval_ = 0;
-    char versionText_[kReplyTextSize] = {};
-    DeviceInfo deviceInfo_{};
-    uint16_t advIntervalRead_ = 0;
-    std::array<SlotRecord, kSlotCount> slotsRead_{};
-    std::array<SlotRecord, kSlotCount> slotsToWrite_{};
-    ScanReport lastScanReport_{};
-    UartOptions uartOptionsRead_{};
-    UartOptions pendingUartOptions_{};
-    bool nameFilterOn_ = false;
-    char nameFilter_[kReplyTextSize] = {};
 
     GdiplusImgCtrl devicePicture_;
     CXGroupBox deviceInfoGroup_;
@@ -119,5 +159,5 @@ private:
     CButton rssiFilterCheck_;
     CEdit rssiFilterEdit_;
     CListCtrl scanList_;
-    std::array<SlotEdits, kSlotCount> slotEdits_;
+    std::array<SlotEdits, kSlotRows> slotEdits_;
 };

@@ -1,0 +1,210 @@
+// The main window's reaction to each command outcome (UM_CMD_RESULT): what
+// the user sees, and the follow-up commands.
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "resource.h"
+#include "text/text_convert.h"
+#include "ui/framework/message_box.h"
+#include "ui/framework/resource_language.h"
+#include "ui/framework/win_app.h"
+#include "ui/main/combo_table.h"
+#include "ui/main/input_rules.h"
+#include "ui/main/zantor_kx4xx_manager_dlg.h"
+
+namespace {
+
+constexpr char kStopScanText[] = "AT+STOPSCAN\r";
+constexpr unsigned kStopScanTimeLimitMs = 2000;
+
+std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+UINT PictureOfModel(DeviceModel model) {
+    switch (model) {
+        case MODEL_KX400: return IDB_PNG_KX400;
+        case MODEL_KX410: return IDB_PNG_KX410;
+        case MODEL_KX420: return IDB_PNG_KX420;
+        default: return IDB_PNG_EMBLEM;
+    }
+}
+
+}  // namespace
+
+LRESULT CZANTORKX4xxManagerDlg::OnCmdResult(WPARAM wParam, LPARAM lParam, bool&) {
+    AfxGetApp()->EndWaitCursor();
+    worker_.busy = false;
+    const auto id = static_cast<int32_t>(wParam);
+    const auto outcome = static_cast<CmdOutcome>(lParam);
+    // Unsupported model: the commands that check the model first.
+    const bool checksModel = id == CMD_SAVE_SLOTS || id == CMD_START_SCAN || id == CMD_SET_NAME ||
+                             id == CMD_SET_ADV_INTERVAL || id == CMD_SET_UART;
+    if (outcome == RESULT_UNSUPPORTED && (id == CMD_IDENTIFY || checksModel)) {
+        AfxMessageBox(IDS_ERR_UNSUPPORTED_DEVICE, MB_OK | MB_ICONINFORMATION);
+        PortReselection();
+        return 0;
+    }
+    switch (id) {
+        case CMD_IDENTIFY:
+            if (outcome == RESULT_OK) {
+                OnIdentified();
+            } else {
+                AfxMessageBox(IDS_ERR_NOT_ZANTOR_DEVICE, MB_OK | MB_ICONERROR);
+                PortReselection();
+            }
+            break;
+        case CMD_READ_DEVICE:
+            if (outcome == RESULT_OK) {
+                ShowDevice();
+            } else {
+                AfxMessageBox(IDS_ERR_NOT_ZANTOR_DEVICE, MB_OK | MB_ICONERROR);
+                PortReselection();
+            }
+            break;
+        case CMD_RESTART:
+            IdentifyAgain();
+            break;
+        case CMD_FACTORY_RESET:
+            // A reset adapter may no longer use the line settings of this port.
+            PortReselection();
+            break;
+        case CMD_SAVE_SLOTS:
+            if (outcome == RESULT_OK) {
+                AfxMessageBox(IDS_SLOTS_SAVED, MB_OK | MB_ICONINFORMATION);
+            } else {
+                AfxMessageBox(IDS_ERR_SLOTS_SAVE, MB_OK | MB_ICONERROR);
+            }
+            // The Save button already disabled the controls; the read that
+            // follows refills the rows from what the adapter now holds.
+            EnqueueCommand(CMD_IDENTIFY);
+            break;
+        case CMD_START_SCAN:
+            if (outcome == RESULT_OK) {
+                OnScanStarted();
+            } else {
+                IdentifyAgain();
+            }
+            break;
+        case CMD_WAIT_REPORT:
+            if (outcome == RESULT_OK) ApplyScanReport(readings_.lastReport);
+            if (outcome == RESULT_OK || outcome == RESULT_NO_REPORT) {
+                if (worker_.scanState == SCAN_SCANNING) EnqueueCommand(CMD_WAIT_REPORT);
+            } else {
+                IdentifyAgain();
+            }
+            break;
+        case CMD_STOP_SCAN:
+            if (outcome == RESULT_OK) {
+                worker_.scanState = SCAN_IDLE;
+                ::SetDlgItemTextW(m_hWnd, IDC_BTN_SCAN, LoadUiString(IDS_SCAN).c_str());
+                EnableDeviceControls(true);
+            } else {
+                IdentifyAgain();
+            }
+            break;
+        case CMD_SET_NAME:
+            ReportSetting(outcome, IDS_NAME_SAVED, IDS_ERR_NAME_SAVE);
+            break;
+        case CMD_SET_ADV_INTERVAL:
+            ReportSetting(outcome, IDS_ADV_INTERVAL_SAVED, IDS_ERR_ADV_INTERVAL_SAVE);
+            break;
+        case CMD_SET_UART:
+            ReportSetting(outcome, IDS_UART_SAVED, IDS_ERR_UART_SAVE);
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+void CZANTORKX4xxManagerDlg::IdentifyAgain() {
+    EnableDeviceControls(false);
+    EnqueueCommand(CMD_IDENTIFY);
+}
+
+void CZANTORKX4xxManagerDlg::ReportSetting(CmdOutcome outcome, UINT doneText, UINT failedText) {
+    if (outcome == RESULT_OK) {
+        AfxMessageBox(doneText, MB_OK | MB_ICONINFORMATION);
+        EnableDeviceControls(true);
+    } else {
+        AfxMessageBox(failedText, MB_OK | MB_ICONERROR);
+        IdentifyAgain();
+    }
+}
+
+void CZANTORKX4xxManagerDlg::OnIdentified() {
+    readings_.slots = {};
+    devicePicture_.LoadPng(PictureOfModel(readings_.modelIndex));
+    EnqueueCommand(CMD_READ_DEVICE);
+}
+
+void CZANTORKX4xxManagerDlg::ShowDevice() {
+    firmwareVersion_.SetWindowText(ToWide(FieldText(readings_.version, sizeof(readings_.version))).c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_STATIC_BDADDR, ToWide(AddressText(readings_.info.address)).c_str());
+    deviceName_.SetWindowText(ToWide(FieldText(readings_.info.name, sizeof(readings_.info.name))).c_str());
+
+    pending_.pendingAdvInterval = readings_.advInterval;
+    wchar_t interval[16];
+    swprintf(interval, std::size(interval), L"%u", static_cast<unsigned>(readings_.advInterval));
+    advInterval_.SetWindowText(interval);
+
+    SelectComboByData(flowControlCombo_, readings_.uart.flowControl);
+    SelectComboByData(parityCombo_, static_cast<DWORD_PTR>(static_cast<unsigned char>(readings_.uart.parity)));
+    SelectComboByData(stopBitCombo_, readings_.uart.stopBits);
+
+    // An adapter still scanning (from an earlier run, say) is stopped at once
+    // from this thread: the worker is idle, nothing else is queued.
+    if (strncmp(readings_.info.state, "SCANNING", sizeof(readings_.info.state)) == 0) {
+        engine_.SendAndWait(kStopScanText, sizeof(kStopScanText) - 1, ATCMD_STOP_SCAN, kStopScanTimeLimitMs);
+    }
+    worker_.scanState = SCAN_IDLE;
+    if (HWND scanButton = GetDlgItem(IDC_BTN_SCAN)) {
+        ::SetWindowTextW(scanButton, LoadUiString(IDS_SCAN).c_str());
+        ::EnableWindow(scanButton, TRUE);
+    }
+    ShowSlotRows();
+    EnableDeviceControls(true);
+}
+
+void CZANTORKX4xxManagerDlg::ShowSlotRows() {
+    for (size_t row = 0; row < kSlotRows; ++row) {
+        const SlotRecord& slot = readings_.slots[row];
+        const SlotEdits& edits = slotEdits_[row];
+        const bool filled = !IsZeroAddress(slot.address);
+        edits.address.SetWindowText(filled ? ToWide(AddressText(slot.address)).c_str() : L"");
+        edits.address.SetReadOnly(filled);
+        edits.tag.SetWindowText(filled ? ToWide(FieldText(slot.tag, sizeof(slot.tag))).c_str() : L"");
+    }
+}
+
+void CZANTORKX4xxManagerDlg::OnScanStarted() {
+    // The list of this scan starts empty: done here rather than on the worker
+    // thread, so the worker never waits for this window.
+    seenAddresses_.clear();
+    scanList_.DeleteAllItems();
+    if (HWND scanButton = GetDlgItem(IDC_BTN_SCAN)) {
+        ::SetWindowTextW(scanButton, LoadUiString(IDS_STOP).c_str());
+        ::EnableWindow(scanButton, TRUE);
+    }
+    if (worker_.scanState == SCAN_SCANNING) EnqueueCommand(CMD_WAIT_REPORT);
+}
+
+void CZANTORKX4xxManagerDlg::ApplyScanReport(const ScanReport& report) {
+    wchar_t address[13];
+    swprintf(address, std::size(address), L"%02X%02X%02X%02X%02X%02X", report.address.bytes[0],
+             report.address.bytes[1], report.address.bytes[2], report.address.bytes[3], report.address.bytes[4],
+             report.address.bytes[5]);
+    if (seenAddresses_.count(address) != 0) return;
+    const int index = scanList_.GetItemCount();
+    const std::wstring threshold = rssiFilterEdit_.GetWindowText();
+    if (!PassesRssiFilter(rssiFilterCheck_.GetCheck() == BST_CHECKED, std::u16string(threshold.begin(), threshold.end()),
+                          report.rssi)) {
+        return;
+    }
+    seenAddresses_.emplace(address, report);
+    scanList_.InsertItem(index, address);
+    scanList_.SetItemText(index, 1, ToWide(FieldText(report.name, sizeof(report.name))).c_str());
+    wchar_t rssi[8];
+    swprintf(rssi, std::size(rssi), L"%d", report.rssi);
+    scanList_.SetItemText(index, 2, rssi);
+}

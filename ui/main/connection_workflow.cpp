@@ -1,0 +1,109 @@
+// The main window's connection workflow: opening the chosen port, closing it
+// (with the worker), port errors, port re-selection, and queueing commands.
+#include <cstdio>
+#include <iterator>
+
+#include "resource.h"
+#include "text/text_convert.h"
+#include "ui/framework/message_box.h"
+#include "ui/framework/resource_language.h"
+#include "ui/framework/win_app.h"
+#include "ui/main/window_messages.h"
+#include "ui/main/zantor_kx4xx_manager_dlg.h"
+
+namespace {
+
+// The engine's error texts are in the ANSI code page.
+std::wstring AnsiToWide(const std::string& ansi) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
+    return wide;
+}
+
+}  // namespace
+
+void CZANTORKX4xxManagerDlg::EnqueueCommand(int32_t id, bool clearFirst) {
+    if (!worker_.IsRunning()) return;
+    if (!worker_.busy) AfxGetApp()->BeginWaitCursor();
+    worker_.SetInputs(pending_);
+    worker_.EnqueueCommand(id, clearFirst);
+}
+
+void CZANTORKX4xxManagerDlg::OnWorkerOutcome(int32_t id, CmdOutcome outcome) {
+    HWND target = postTarget_;
+    if (target != nullptr && ::IsWindow(target)) {
+        ::PostMessageW(target, UM_CMD_RESULT, static_cast<WPARAM>(id), static_cast<LPARAM>(outcome));
+    }
+}
+
+LRESULT CZANTORKX4xxManagerDlg::OnOpenPort(WPARAM, LPARAM, bool&) {
+    if (PortIsOpen()) {
+        // A second UM_OPEN_PORT closes the port.
+        ClosePort();
+        EnableDeviceControls(false);
+        return 0;
+    }
+    const ComPortSettings& settings = comConfigDlg_.Settings();
+    std::string portName;
+    WideToAnsi(settings.portName, portName);
+    const std::error_code error = engine_.Open(portName, settings.baudRate, settings.parity, settings.stopBits);
+    if (error) {
+        const std::wstring text = LoadUiString(IDS_ERR_OPEN_PORT) + L": " + AnsiToWide(error.message());
+        AfxMessageBox(text.c_str(), MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    ClearDeviceFields();
+    pending_.baudRate = settings.baudRate;
+    worker_.Start();
+    statusBar_.SetPaneText(0, settings.portName.c_str());
+    EnqueueCommand(CMD_IDENTIFY);
+    EnableDeviceControls(false);
+    return 0;
+}
+
+void CZANTORKX4xxManagerDlg::ClearDeviceFields() {
+    if (!IsWindow()) return;
+    firmwareVersion_.SetWindowText(L"");
+    ::SetDlgItemTextW(m_hWnd, IDC_STATIC_BDADDR, L"");
+    deviceName_.SetWindowText(L"");
+    scanList_.DeleteAllItems();
+    for (const SlotEdits& row : slotEdits_) {
+        row.address.SetWindowText(L"");
+        row.tag.SetWindowText(L"");
+    }
+}
+
+void CZANTORKX4xxManagerDlg::ClosePort() {
+    const bool wasOpen = PortIsOpen();
+    // Closing the engine first makes an exchange in progress return at once,
+    // so the join below waits at most for the worker to notice. Close also
+    // gives back the I/O threads when the engine lost its port by itself.
+    engine_.Close();
+    if (wasOpen && IsWindow()) statusBar_.SetPaneText(0, LoadUiString(IDS_COM_PORT_CLOSED).c_str());
+    if (worker_.IsRunning()) worker_.Stop();
+    if (IsWindow()) {
+        ClearDeviceFields();
+        AfxGetApp()->EndWaitCursor();
+        ::SetDlgItemTextW(m_hWnd, IDC_BTN_SCAN, LoadUiString(IDS_SCAN).c_str());
+    }
+    devicePicture_.LoadPng(IDB_PNG_EMBLEM);
+    worker_.scanState = SCAN_IDLE;
+    worker_.busy = false;
+}
+
+LRESULT CZANTORKX4xxManagerDlg::OnPortError(WPARAM, LPARAM, bool&) {
+    // A second error posted before this one was handled finds the port closed.
+    if (PortIsOpen()) {
+        ClosePort();
+        EnableDeviceControls(false);
+        AfxMessageBox(IDS_ERR_PORT_FAILURE, MB_OK | MB_ICONERROR);
+    }
+    return 0;
+}
+
+void CZANTORKX4xxManagerDlg::PortReselection() {
+    ClosePort();
+    EnableDeviceControls(false);
+    if (comConfigDlg_.DoModal() == IDOK) PostMessage(UM_OPEN_PORT);
+}

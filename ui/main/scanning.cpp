@@ -1,0 +1,64 @@
+// The main window's scanning: filter persistence, the Scan button and the
+// scan request that starts or stops a scan.
+#include <cstring>
+
+#include "resource.h"
+#include "text/text_convert.h"
+#include "ui/framework/message_box.h"
+#include "ui/framework/win_app.h"
+#include "ui/main/input_rules.h"
+#include "ui/main/window_messages.h"
+#include "ui/main/zantor_kx4xx_manager_dlg.h"
+#include "ui/settings/profile_names.h"
+
+namespace {
+
+std::u16string ToU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+}  // namespace
+
+void CZANTORKX4xxManagerDlg::OnNameFilterKillFocus(UINT) {
+    // A failed registry write is ignored.
+    AfxGetApp()->WriteProfileString(kProfileSection, kProfileNameFilterValue, nameFilterEdit_.GetWindowText().c_str());
+}
+
+void CZANTORKX4xxManagerDlg::OnRssiFilterKillFocus(UINT) {
+    const std::optional<int> value = ParseRssiText(ToU16(rssiFilterEdit_.GetWindowText()));
+    if (value) AfxGetApp()->WriteProfileInt(kProfileSection, kProfileRssiFilterValue, *value);
+}
+
+void CZANTORKX4xxManagerDlg::OnScanButton(UINT) {
+    EnableDeviceControls(false);
+    ::EnableWindow(GetDlgItem(IDC_BTN_SCAN), FALSE);
+    PostMessage(UM_SCAN_REQUEST);
+}
+
+LRESULT CZANTORKX4xxManagerDlg::OnScanRequest(WPARAM, LPARAM, bool&) {
+    if (!PortIsOpen()) return 0;
+    ScanState scanning = SCAN_SCANNING;
+    if (worker_.scanState.compare_exchange_strong(scanning, SCAN_STOP_REQUESTED)) {
+        EnqueueCommand(CMD_STOP_SCAN);
+        return 0;
+    }
+    if (rssiFilterCheck_.GetCheck() == BST_CHECKED && !ParseRssiText(ToU16(rssiFilterEdit_.GetWindowText()))) {
+        AfxMessageBox(IDS_ERR_RSSI_FILTER_VALUE, MB_OK | MB_ICONERROR);
+        EnableDeviceControls(true);
+        return 0;
+    }
+    std::memset(pending_.nameFilter, 0, sizeof(pending_.nameFilter));
+    if (nameFilterCheck_.GetCheck() == BST_CHECKED) {
+        std::string name;
+        WideToUtf8(ToU16(nameFilterEdit_.GetWindowText()), name);
+        if (name.empty() || !FitsUserTextLimit(name)) {
+            AfxMessageBox(IDS_ERR_NAME_FILTER_LENGTH, MB_OK | MB_ICONERROR);
+            EnableDeviceControls(true);
+            return 0;
+        }
+        pending_.nameFilterOn = true;
+        std::memcpy(pending_.nameFilter, name.data(), name.size());
+    } else {
+        pending_.nameFilterOn = false;
+    }
+    EnqueueCommand(CMD_START_SCAN);
+    return 0;
+}

@@ -1,0 +1,79 @@
+// The main window's registered device slots: "=>" copies the selected scan
+// row into a slot row, "X" empties a row, Save validates all rows and writes
+// the seven slots.
+
+#include "resource.h"
+#include "ui/framework/message_box.h"
+#include "ui/framework/resource_language.h"
+#include "ui/main/input_rules.h"
+#include "ui/main/zantor_kx4xx_manager_dlg.h"
+
+namespace {
+
+constexpr size_t kTagUnits = 8;  // UTF-16 units copied from a scanned name
+
+bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+void ShowSlotMessage(UINT textId, int slot) {
+    wchar_t text[256];
+    swprintf(text, 256, LoadUiString(textId).c_str(), slot);
+    AfxMessageBox(text, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+void CZANTORKX4xxManagerDlg::OnCopyToSlot(UINT id) {
+    const SlotEdits& target = slotEdits_[id - IDC_BTN_ASSIGN_SLOT_FIRST];
+    const int selected = scanList_.GetNextItem(-1, LVNI_SELECTED);
+    if (selected < 0) {
+        AfxMessageBox(IDS_ERR_NO_SCAN_SELECTION, MB_OK | MB_ICONERROR);
+        return;
+    }
+    const std::wstring address = scanList_.GetItemText(selected, 0);
+    const std::wstring name = scanList_.GetItemText(selected, 1);
+    for (const SlotEdits& row : slotEdits_) {
+        const std::wstring rowAddress = row.address.GetWindowText();
+        if (!rowAddress.empty() && EqualIgnoringCase(rowAddress, address)) {
+            AfxMessageBox(IDS_ERR_DEVICE_ALREADY_ASSIGNED, MB_OK | MB_ICONERROR);
+            return;
+        }
+    }
+    target.address.SetWindowText(address.c_str());
+    target.address.SetReadOnly(true);
+    target.tag.SetWindowText(name.substr(0, kTagUnits).c_str());
+}
+
+void CZANTORKX4xxManagerDlg::OnClearSlot(UINT id) {
+    const SlotEdits& row = slotEdits_[id - IDC_BTN_CLEAR_SLOT_FIRST];
+    row.address.SetWindowText(L"");
+    row.address.SetReadOnly(false);
+    row.tag.SetWindowText(L"");
+}
+
+void CZANTORKX4xxManagerDlg::OnSaveSlots(UINT) {
+    EnableDeviceControls(false);
+    std::array<SlotRowText, kSlotCount> rows;
+    for (size_t row = 0; row < kSlotRows; ++row) {
+        const std::wstring address = slotEdits_[row].address.GetWindowText();
+        const std::wstring tag = slotEdits_[row].tag.GetWindowText();
+        rows[row] = {std::u16string(address.begin(), address.end()), std::u16string(tag.begin(), tag.end())};
+    }
+    const SlotValidation validation = ValidateSlotRows(rows, pending_.slotsToWrite);
+    switch (validation.error) {
+        case SlotRowError::None:
+            EnqueueCommand(CMD_SAVE_SLOTS);
+            return;
+        case SlotRowError::DuplicateAddress:
+            AfxMessageBox(IDS_ERR_SLOT_DUPLICATE_BDADDR, MB_OK | MB_ICONERROR);
+            break;
+        case SlotRowError::InvalidAddress:
+            ShowSlotMessage(IDS_ERR_SLOT_BDADDR, validation.slot);
+            break;
+        case SlotRowError::InvalidTag:
+            ShowSlotMessage(IDS_ERR_SLOT_TAG_LENGTH, validation.slot);
+            break;
+    }
+    EnableDeviceControls(true);
+}
