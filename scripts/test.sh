@@ -34,6 +34,9 @@ configure tsan -DKX4XX_SANITIZE=thread
 cmake --build build/tsan -j"$jobs"
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_ctest tsan -L threaded
 
+echo "== fuzzing"
+bash scripts/fuzz.sh 60 build/fuzz
+
 echo "== Windows build under Wine"
 configure win -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake"
 cmake --build build/win -j"$jobs"
