@@ -16,7 +16,7 @@ const char kHelp[] =
     "scanning on|off | peers | peers clear | peers add AABBCCDDEEFF RSSI NAME\n"
     "scan-period MS | jitter DB | seed N | report-plus on|off\n"
     "faults | fault off | fault delay MS | fault late MS | fault miss-at N | fault garbage N\n"
-    "fault longline N | fault burst N | fault silence|echo|framed on|off | fault error PREFIX|off\n"
+    "fault longline N | fault burst N | fault silence|echo|framed|split on|off | fault error PREFIX|off\n"
     "hangup-after N | hangup | reopen | pty | record | clear-record | count | reset\n";
 
 const std::string kOk = "ok";
@@ -90,7 +90,8 @@ std::string DescribeFaults(const SimFaults& f) {
     std::string text = "ok delay=" + std::to_string(f.replyDelayMs) + " late=" + std::to_string(f.lateReplyMs) +
                        " silence=" + (f.silent ? "on" : "off") + " miss-at=" + std::to_string(f.missAt) +
                        " echo=" + (f.echo ? "on" : "off") + " framed=" + (f.framed ? "on" : "off") +
-                       " garbage=" + std::to_string(f.garbageBytes) + " longline=" + std::to_string(f.longLineBytes) +
+                       " split=" + (f.split ? "on" : "off") + " garbage=" + std::to_string(f.garbageBytes) +
+                       " longline=" + std::to_string(f.longLineBytes) +
                        " burst=" + std::to_string(f.burstBytes) + " hangup-after=" + std::to_string(f.hangupAfter) +
                        " error=";
     for (size_t i = 0; i < f.errorPrefixes.size(); ++i) text += (i > 0 ? "," : "") + EscapeBytes(f.errorPrefixes[i]);
@@ -175,7 +176,8 @@ std::string FaultCommand(SimAdapter& sim, const std::string& arguments) {
         }
     } else {
         const std::map<std::string, bool SimFaults::*> switches = {
-            {"silence", &SimFaults::silent}, {"echo", &SimFaults::echo}, {"framed", &SimFaults::framed}};
+            {"silence", &SimFaults::silent}, {"echo", &SimFaults::echo}, {"framed", &SimFaults::framed},
+            {"split", &SimFaults::split}};
         const std::map<std::string, unsigned SimFaults::*> numbers = {
             {"delay", &SimFaults::replyDelayMs},    {"late", &SimFaults::lateReplyMs},
             {"miss-at", &SimFaults::missAt},        {"garbage", &SimFaults::garbageBytes},

@@ -19,7 +19,7 @@
 //   fault off                 clears every fault
 //   fault delay MS | fault late MS | fault miss-at N | fault garbage N
 //   fault longline N | fault burst N
-//   fault silence|echo|framed on|off
+//   fault silence|echo|framed|split on|off
 //   fault error PREFIX | fault error off
 //   hangup-after N | hangup | reopen
 //   pty                       the slave path (error while hung up)

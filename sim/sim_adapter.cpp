@@ -21,6 +21,9 @@ constexpr std::chrono::milliseconds kHangUpDrainLimit{1000};
 constexpr std::chrono::milliseconds kHangUpQuietTime{100};
 constexpr int kHangUpDrainPollMs = 10;
 constexpr size_t kBurstLineBytes = 64;
+// Under the split fault, the pause between two single-byte writes: long
+// enough that the client's reads see the bytes one by one.
+constexpr std::chrono::milliseconds kSplitByteGap{1};
 
 bool StartsWithAny(const std::string& text, const std::vector<std::string>& prefixes) {
     return std::any_of(prefixes.begin(), prefixes.end(),
@@ -205,7 +208,8 @@ void SimAdapter::Run() {
         pollfd fds[2] = {{wakeRead, POLLIN, 0}, {-1, 0, 0}};
         if (pty.IsOpen()) {
             fds[1].fd = pty.MasterFd();
-            fds[1].events = static_cast<short>(POLLIN | (writeBuffer.empty() ? 0 : POLLOUT));
+            const bool wantsWrite = !writeBuffer.empty() && !SplitPaused(now);
+            fds[1].events = static_cast<short>(POLLIN | (wantsWrite ? POLLOUT : 0));
         }
         const int timeoutMs = PollTimeoutMs(now);
         lock.unlock();
@@ -352,10 +356,12 @@ void SimAdapter::PumpOutput(Clock::time_point now) {
         }
         outputQueue.pop_front();
     }
-    while (!writeBuffer.empty()) {
-        const ssize_t written = ::write(pty.MasterFd(), writeBuffer.data(), writeBuffer.size());
+    while (!writeBuffer.empty() && !SplitPaused(now)) {
+        const size_t size = faults.split ? 1 : writeBuffer.size();
+        const ssize_t written = ::write(pty.MasterFd(), writeBuffer.data(), size);
         if (written > 0) {
             writeBuffer.erase(0, static_cast<size_t>(written));
+            nextSplitWriteAt = now + kSplitByteGap;
         } else if (written < 0 && errno == EINTR) {
             continue;
         } else if (written < 0 && errno == EAGAIN) {
@@ -378,11 +384,16 @@ int SimAdapter::PollTimeoutMs(Clock::time_point now) const {
     Clock::time_point next = Clock::time_point::max();
     if (!outputQueue.empty()) next = outputQueue.front().due;
     if (state.scanning && !faults.silent) next = std::min(next, nextReportAt);
+    if (!writeBuffer.empty() && SplitPaused(now)) next = std::min(next, nextSplitWriteAt);
     if (next == Clock::time_point::max()) return -1;
     if (next <= now) return 0;
     // Rounded up, so the thread never wakes just before the due time and spins.
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
     return static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), 60000));
+}
+
+bool SimAdapter::SplitPaused(Clock::time_point now) const {
+    return faults.split && now < nextSplitWriteAt;
 }
 
 void SimAdapter::CloseLine() {

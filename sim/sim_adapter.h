@@ -101,6 +101,8 @@ private:
     void EmitScanReport(Clock::time_point now);
     void PumpOutput(Clock::time_point now);
     int PollTimeoutMs(Clock::time_point now) const;
+    // Under the split fault, whether the next byte must still wait.
+    bool SplitPaused(Clock::time_point now) const;
     void CloseLine();
     void StartReports(Clock::time_point now);
 
@@ -121,6 +123,7 @@ private:
     std::string linkPath;
     std::deque<Output> outputQueue;  // replies and reports not yet due, in order
     std::string writeBuffer;         // due bytes the pty has not taken yet
+    Clock::time_point nextSplitWriteAt;  // split fault: when the next single byte may leave
     bool hangUpWhenDrained = false;
     Clock::time_point hangUpDeadline;
     Clock::time_point hangUpQuietSince;  // last time bytes were still on their way to the client

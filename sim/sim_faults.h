@@ -14,6 +14,7 @@ struct SimFaults {
     std::vector<std::string> errorPrefixes;  // commands beginning so answer "+ERROR\r"
     bool echo = false;          // the command text comes back before its reply
     bool framed = false;        // replies as "\r\n" text "\r\n"; "+OK" then reads "OK"
+    bool split = false;         // every byte leaves in a write of its own, a moment after the one before
     unsigned garbageBytes = 0;  // random bytes without CR or LF before each reply
     unsigned longLineBytes = 0; // a line of this many bytes (CR included) before each reply
     unsigned burstBytes = 0;    // this many bytes of short filler lines, in one write, before each reply

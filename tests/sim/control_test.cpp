@@ -41,7 +41,7 @@ TEST(SimControl, CommandsChangeStateAndBadOnesAreRefused) {
          "interval=2561 uart=1,E,2 filter=on,KX scanning=0 slots=1:-,2:-,3:-,4:-,5:-,6:-,7:AABBCCDDEEFF:tag"},
         {"peers", "ok 112233445566,-60,Name\\x20with\\x20space"},
         {"faults",
-         "ok delay=10 late=0 silence=off miss-at=0 echo=on framed=off garbage=0 longline=0 burst=0 hangup-after=3 "
+         "ok delay=10 late=0 silence=off miss-at=0 echo=on framed=off split=off garbage=0 longline=0 burst=0 hangup-after=3 "
          "error=AT+GETSLOT=4"},
         {"interval 65536", "error"},
         {"interval x", "error"},
@@ -69,7 +69,7 @@ TEST(SimControl, CommandsChangeStateAndBadOnesAreRefused) {
         {"state",
          "ok model=ZANTOR-KX400 version=v1.2.3 address=D43639A1B2C3 name=KX400 aux=MASTER state=READY "
          "interval=100 uart=0,N,1 filter=off scanning=0 slots=1:-,2:-,3:-,4:-,5:-,6:-,7:-"},
-        {"faults", "ok delay=0 late=0 silence=off miss-at=0 echo=off framed=off garbage=0 longline=0 burst=0 "
+        {"faults", "ok delay=0 late=0 silence=off miss-at=0 echo=off framed=off split=off garbage=0 longline=0 burst=0 "
                    "hangup-after=0 error="},
     };
     SimAdapter sim;

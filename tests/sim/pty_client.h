@@ -33,6 +33,8 @@ public:
     }
 
     bool IsOpen() const { return fd >= 0; }
+    // Reads that returned bytes so far: how finely the replies were split.
+    size_t ReadCount() const { return readCount; }
 
     bool Write(const std::string& bytes) {
         return ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
@@ -82,7 +84,10 @@ private:
         }
         char chunk[4096];
         const ssize_t count = ::read(fd, chunk, sizeof chunk);
-        if (count > 0) buffered.append(chunk, static_cast<size_t>(count));
+        if (count > 0) {
+            buffered.append(chunk, static_cast<size_t>(count));
+            ++readCount;
+        }
         return count;
     }
 
@@ -94,6 +99,7 @@ private:
 
     int fd = -1;
     std::string buffered;
+    size_t readCount = 0;
 };
 
 }  // namespace kx4xx::sim::test

@@ -135,6 +135,19 @@ TEST_F(SimLine, GarbageComesBeforeTheReplyWithoutLineEnds) {
     EXPECT_EQ(received.substr(40), "+OK\r");
 }
 
+TEST_F(SimLine, SplitFaultSendsRepliesAByteAtATime) {
+    const std::string info = "D4:36:39:A1:B2:C3,KX400,MASTER,READY\r";
+    Control("fault split on");
+    Control("fault echo on");
+    const size_t readsBefore = client->ReadCount();
+    EXPECT_EQ(Exchange("AT+INFO?\r", 9 + info.size()), "AT+INFO?\r" + info);
+    // A millisecond between bytes: never one read for the whole reply.
+    EXPECT_GT(client->ReadCount() - readsBefore, 2u);
+    Control("fault split off");
+    Control("fault echo off");
+    EXPECT_EQ(Exchange("AT\r", 4), "+OK\r");
+}
+
 TEST_F(SimLine, HangUpAfterCommandsThenReopenOnNewPathAndLink) {
     const std::string link = ::testing::TempDir() + "kx4xx-sim-link-" + std::to_string(::getpid());
     sim.Stop();
