@@ -47,6 +47,12 @@ fi
 prefix="${KX4XX_WINEPREFIX:-${TMPDIR:-/tmp}/kx4xx-wine}-gui-$language"
 "$root/scripts/wine-prefix.sh" "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
+# The simulated adapter's port, when the run has one, is mapped in this
+# prefix too; the server must restart to read the map.
+if [ -n "${KX4XX_SIM_COM:-}" ] && [ -n "${KX4XX_SIM_LINK:-}" ]; then
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$KX4XX_SIM_COM" /d "$KX4XX_SIM_LINK" /f </dev/null >/dev/null 2>&1
+    wineserver -k || true
+fi
 wineserver -p
 status=0
 wine "$@" || status=$?

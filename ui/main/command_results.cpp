@@ -134,7 +134,7 @@ void CZANTORKX4xxManagerDlg::ReportSetting(CmdOutcome outcome, UINT doneText, UI
 
 void CZANTORKX4xxManagerDlg::OnIdentified() {
     readings_.slots = {};
-    devicePicture_.LoadPng(PictureOfModel(readings_.modelIndex));
+    ShowDevicePicture(PictureOfModel(readings_.modelIndex));
     EnqueueCommand(CMD_READ_DEVICE);
 }
 

@@ -87,9 +87,14 @@ void CZANTORKX4xxManagerDlg::ClosePort() {
         AfxGetApp()->EndWaitCursor();
         ::SetDlgItemTextW(m_hWnd, IDC_BTN_SCAN, LoadUiString(IDS_SCAN).c_str());
     }
-    devicePicture_.LoadPng(IDB_PNG_EMBLEM);
+    ShowDevicePicture(IDB_PNG_EMBLEM);
     worker_.scanState = SCAN_IDLE;
     worker_.busy = false;
+}
+
+void CZANTORKX4xxManagerDlg::ShowDevicePicture(UINT pictureId) {
+    devicePicture_.LoadPng(pictureId);
+    devicePictureId_ = pictureId;
 }
 
 LRESULT CZANTORKX4xxManagerDlg::OnPortError(WPARAM, LPARAM, bool&) {

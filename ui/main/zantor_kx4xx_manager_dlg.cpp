@@ -142,7 +142,7 @@ void CZANTORKX4xxManagerDlg::InitControls() {
         group->SetFrameColor(kGroupFrameColor);
     }
 
-    devicePicture_.LoadPng(IDB_PNG_EMBLEM);
+    ShowDevicePicture(IDB_PNG_EMBLEM);
 }
 
 void CZANTORKX4xxManagerDlg::InitScanListAndFilters() {

@@ -50,6 +50,9 @@ public:
     // picture, scan state and busy flag. Does not disable the device controls.
     void ClosePort();
 
+    // The PNG resource that picture 1000 shows: the emblem, or the model's.
+    UINT DevicePictureId() const { return devicePictureId_; }
+
     // Hands the pending values to the worker and queues id; begins the wait
     // cursor when nothing was queued. Does nothing while no worker runs
     // (no port): the next open would discard the id anyway.
@@ -84,6 +87,7 @@ private:
     LRESULT OnOpenPort(WPARAM, LPARAM, bool& handled);
     LRESULT OnPortError(WPARAM, LPARAM, bool& handled);
     void ClearDeviceFields();
+    void ShowDevicePicture(UINT pictureId);
 
     // Command results.
     LRESULT OnCmdResult(WPARAM wParam, LPARAM lParam, bool& handled);
@@ -145,6 +149,7 @@ private:
     std::map<std::wstring, ScanReport> seenAddresses_;
 
     GdiplusImgCtrl devicePicture_;
+    std::atomic<UINT> devicePictureId_{0};  // read by tests from another thread
     CXGroupBox deviceInfoGroup_;
     CXGroupBox uartOptionsGroup_;
     CXGroupBox registerDevicesGroup_;

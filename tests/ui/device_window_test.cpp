@@ -1,0 +1,502 @@
+// The main window at work against the simulated adapter on a mapped COM
+// port: connecting, showing the device, settings, validation messages,
+// scanning, slots, port failures and closing during commands. The window
+// runs modally on the test's thread; a second thread drives it like a user.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gui_test_support.h"
+#include "resource.h"
+#include "tests/support/sim_link.h"
+#include "ui/framework/resource_language.h"
+#include "ui/main/zantor_kx4xx_manager_dlg.h"
+#include "ui/settings/profile_names.h"
+
+namespace {
+
+struct SeenBox {
+    std::wstring text;
+    HICON icon = nullptr;
+};
+
+HICON SystemIcon(LPCWSTR id) { return LoadIconW(nullptr, id); }
+
+std::wstring Text(UINT id) { return LoadUiString(id); }
+
+std::wstring Format(UINT id, int slot) {
+    wchar_t text[256];
+    swprintf(text, 256, Text(id).c_str(), slot);
+    return text;
+}
+
+std::wstring PaneText(HWND window, int pane) {
+    wchar_t text[128] = {};
+    SendDlgItemMessageW(window, IDC_STATUS_BAR, SB_GETTEXTW, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// What the user does and sees, from the driving thread.
+class User {
+public:
+    User(DWORD uiThread, SimLink& sim) : uiThread_(uiThread), sim_(sim) {}
+
+    // Confirms the COM port dialog and waits for the main window.
+    HWND AcceptPortDialog() {
+        HWND portDialog = WaitForDialogWithChild(uiThread_, IDC_COMBO_COM_PORT);
+        if (portDialog == nullptr) return nullptr;
+        PostMessageW(portDialog, WM_COMMAND, IDOK, 0);
+        WaitUntil([&] { return !IsWindow(portDialog); });
+        window = WaitForDialogWithChild(uiThread_, IDC_LIST_SCAN);
+        return window;
+    }
+    void CancelPortDialog() {
+        HWND portDialog = WaitForDialogWithChild(uiThread_, IDC_COMBO_COM_PORT);
+        ASSERT_NE(portDialog, nullptr);
+        PostMessageW(portDialog, WM_COMMAND, IDCANCEL, 0);
+        WaitUntil([&] { return !IsWindow(portDialog); });
+    }
+    // Ready: the device controls are enabled and no command is pending.
+    bool WaitReady() {
+        return WaitUntil([&] { return IsWindowEnabled(Item(IDC_BTN_UPDATE)) && IsWindowEnabled(Item(IDC_BTN_SCAN)); });
+    }
+    bool Connect() { return AcceptPortDialog() != nullptr && WaitReady(); }
+
+    DWORD UiThread() const { return uiThread_; }
+    HWND Item(int id) const { return GetDlgItem(window, id); }
+    std::wstring ItemText(int id) const { return WindowText(Item(id)); }
+    void SetText(int id, const std::wstring& text) const {
+        SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    // Posted, since the handler may open a modal box.
+    void Click(int id) const { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
+    void SetCheck(int id, bool on) const { SendMessageW(Item(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+    LRESULT SelectedData(int id) const {
+        const LRESULT selection = SendMessageW(Item(id), CB_GETCURSEL, 0, 0);
+        return selection < 0 ? -1 : SendMessageW(Item(id), CB_GETITEMDATA, static_cast<WPARAM>(selection), 0);
+    }
+    void SelectData(int id, LRESULT data) const {
+        const int count = static_cast<int>(SendMessageW(Item(id), CB_GETCOUNT, 0, 0));
+        for (int index = 0; index < count; ++index) {
+            if (SendMessageW(Item(id), CB_GETITEMDATA, static_cast<WPARAM>(index), 0) == data) {
+                SendMessageW(Item(id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+            }
+        }
+    }
+    bool ReadOnly(int id) const { return (GetWindowLongW(Item(id), GWL_STYLE) & ES_READONLY) != 0; }
+
+    // Waits for a message box, reads it and presses the given button.
+    SeenBox AnswerBox(int button = IDOK) const {
+        SeenBox seen;
+        HWND box = WaitForMessageBox(uiThread_);
+        if (box == nullptr) return seen;
+        seen.text = WindowText(GetDlgItem(box, 0xFFFF));
+        // Wine's message box keeps its icon in the static control 0x0440.
+        seen.icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, 0x0440, STM_GETICON, 0, 0));
+        PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+        WaitUntil([&] { return !IsWindow(box); });
+        return seen;
+    }
+    void ExpectBox(const std::wstring& text, LPCWSTR icon, int button = IDOK) const {
+        const SeenBox seen = AnswerBox(button);
+        EXPECT_EQ(seen.text, text);
+        EXPECT_EQ(seen.icon, SystemIcon(icon));
+    }
+
+    std::vector<std::string> Record() const { return sim_.Record(); }
+    bool WaitForCommand(const std::string& command) const {
+        return WaitUntil([&] {
+            const auto record = sim_.Record();
+            return std::find(record.begin(), record.end(), command) != record.end();
+        });
+    }
+    int ListRows() const { return static_cast<int>(SendMessageW(Item(IDC_LIST_SCAN), LVM_GETITEMCOUNT, 0, 0)); }
+    std::wstring ListText(int row, int column) const {
+        wchar_t buffer[128] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer;
+        item.cchTextMax = 128;
+        SendMessageW(Item(IDC_LIST_SCAN), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        return buffer;
+    }
+    void SelectListRow(int row) const {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED;
+        item.state = LVIS_SELECTED;
+        SendMessageW(Item(IDC_LIST_SCAN), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+
+    // Closes whatever box is open and then the window, so that DoModal returns.
+    void CloseEverything() const {
+        if (window == nullptr) return;
+        WaitUntil([&] {
+            if (!IsWindow(window)) return true;
+            HWND box = GetWindow(window, GW_ENABLEDPOPUP);
+            if (box != nullptr && box != window) {
+                PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            } else {
+                PostMessageW(window, WM_CLOSE, 0, 0);
+            }
+            Sleep(50);
+            return !IsWindow(window);
+        });
+    }
+
+    HWND window = nullptr;
+
+private:
+    DWORD uiThread_;
+    SimLink& sim_;
+};
+
+class DeviceWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* com = std::getenv("KX4XX_SIM_COM");
+        if (com == nullptr) GTEST_SKIP() << "no simulated adapter: run through scripts/wine-tests.sh";
+        ClearTestProfile();
+        const std::wstring port(com, com + strlen(com));
+        portName_ = port;
+        SetSerialPortMap({{L"\\Device\\Serial0", port.c_str()}});
+        sim_ = std::make_unique<SimLink>();
+        sim_->Set("jitter 0");
+    }
+    void TearDown() override { ClearTestProfile(); }
+
+    // Runs the window with the driver; the driver's end closes the window.
+    void Run(const std::function<void(User&)>& drive) {
+        CZANTORKX4xxManagerDlg window;
+        window_ = &window;
+        AfxGetApp()->m_pMainWnd = &window;
+        {
+            DialogDriver driver([&](DWORD uiThread) {
+                User user(uiThread, *sim_);
+                drive(user);
+                user.CloseEverything();
+            });
+            window.DoModal();
+        }
+        AfxGetApp()->m_pMainWnd = nullptr;
+        window_ = nullptr;
+    }
+
+    std::wstring portName_;
+    std::unique_ptr<SimLink> sim_;
+    CZANTORKX4xxManagerDlg* window_ = nullptr;
+};
+
+TEST_F(DeviceWindow, ConnectShowsPortAndDevice) {
+    sim_->Set("model ZANTOR-KX410");
+    sim_->Set("version v2.0.7");
+    sim_->Set("name Kx-Demo");
+    sim_->Set("address 00A1B2C3D4E5");
+    sim_->Set("interval 250");
+    sim_->Set("uart 1,E,2");
+    sim_->Set("slot 1 112233445566 TAG1");
+    sim_->Set("slot 4 AABBCCDDEEFF");
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        EXPECT_EQ(PaneText(user.window, 0), portName_);
+        EXPECT_EQ(window_->DevicePictureId(), static_cast<UINT>(IDB_PNG_KX410));
+        EXPECT_EQ(user.ItemText(IDC_STATIC_FW_VERSION), L"v2.0.7");
+        EXPECT_EQ(user.ItemText(IDC_STATIC_BDADDR), L"00A1B2C3D4E5");
+        EXPECT_EQ(user.ItemText(IDC_EDIT_DEVICE_NAME), L"Kx-Demo");
+        EXPECT_EQ(user.ItemText(IDC_EDIT_ADV_INTERVAL), L"250");
+        EXPECT_EQ(user.SelectedData(IDC_COMBO_FLOW_CONTROL), 1);
+        EXPECT_EQ(user.SelectedData(IDC_COMBO_PARITY), 'E');
+        EXPECT_EQ(user.SelectedData(IDC_COMBO_STOPBIT), 2);
+        const struct {
+            const wchar_t* address;
+            const wchar_t* tag;
+        } rows[] = {{L"112233445566", L"TAG1"}, {L"", L""}, {L"", L""}, {L"AABBCCDDEEFF", L""},
+                    {L"", L""},             {L"", L""}, {L"", L""}};
+        for (int row = 0; row < 7; ++row) {
+            EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR1 + row), rows[row].address) << "row " << row + 1;
+            EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_TAG1 + row), rows[row].tag) << "row " << row + 1;
+            EXPECT_EQ(user.ReadOnly(IDC_EDIT_SLOT_ADDR1 + row), *rows[row].address != L'\0') << "row " << row + 1;
+        }
+        EXPECT_EQ(user.ItemText(IDC_BTN_SCAN), Text(IDS_SCAN));
+    });
+}
+
+TEST_F(DeviceWindow, AdapterStillScanningIsStoppedOnce) {
+    sim_->Set("scanning on");
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        const auto record = user.Record();
+        EXPECT_EQ(std::count(record.begin(), record.end(), "AT+STOPSCAN\r"), 1);
+        EXPECT_EQ(user.ItemText(IDC_BTN_SCAN), Text(IDS_SCAN));
+        EXPECT_NE(sim_->Set("state").find("scanning=0"), std::string::npos) << sim_->Set("state");
+    });
+}
+
+TEST_F(DeviceWindow, EachValidationMessageQueuesNothing) {
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        const struct {
+            const char* what;
+            std::function<void()> prepare;
+            int button;
+            std::wstring text;
+            LPCWSTR icon;
+        } cases[] = {
+            {"long name", [&] { user.SetText(IDC_EDIT_DEVICE_NAME, L"ABCDEFGHI"); }, IDC_BTN_SAVE_NAME,
+             Text(IDS_ERR_NAME_TOO_LONG), IDI_EXCLAMATION},
+            {"interval 19", [&] { user.SetText(IDC_EDIT_ADV_INTERVAL, L"19"); }, IDC_BTN_SAVE_ADV_INTERVAL,
+             Text(IDS_ERR_ADV_INTERVAL_VALUE), IDI_ERROR},
+            {"interval letters", [&] { user.SetText(IDC_EDIT_ADV_INTERVAL, L"abc"); }, IDC_BTN_SAVE_ADV_INTERVAL,
+             Text(IDS_ERR_ADV_INTERVAL_VALUE), IDI_ERROR},
+            {"no flow control", [&] { SendMessageW(user.Item(IDC_COMBO_FLOW_CONTROL), CB_SETCURSEL, WPARAM(-1), 0); },
+             IDC_BTN_SAVE_UART, Text(IDS_ERR_FLOW_NOT_SELECTED), IDI_ERROR},
+            {"no parity",
+             [&] {
+                 user.SelectData(IDC_COMBO_FLOW_CONTROL, 0);
+                 SendMessageW(user.Item(IDC_COMBO_PARITY), CB_SETCURSEL, WPARAM(-1), 0);
+             },
+             IDC_BTN_SAVE_UART, Text(IDS_ERR_PARITY_NOT_SELECTED), IDI_ERROR},
+            {"no stop bits",
+             [&] {
+                 user.SelectData(IDC_COMBO_PARITY, 'N');
+                 SendMessageW(user.Item(IDC_COMBO_STOPBIT), CB_SETCURSEL, WPARAM(-1), 0);
+             },
+             IDC_BTN_SAVE_UART, Text(IDS_ERR_STOPBIT_NOT_SELECTED), IDI_ERROR},
+            {"no scan row", [] {}, IDC_BTN_ASSIGN_SLOT1, Text(IDS_ERR_NO_SCAN_SELECTION), IDI_ERROR},
+            {"duplicate",
+             [&] {
+                 user.SetText(IDC_EDIT_SLOT_ADDR2, L"00112233AABB");
+                 user.SetText(IDC_EDIT_SLOT_ADDR5, L"00112233aabb");
+             },
+             IDC_BTN_SAVE_SLOTS, Text(IDS_ERR_SLOT_DUPLICATE_BDADDR), IDI_ERROR},
+            {"bad address",
+             [&] {
+                 user.SetText(IDC_EDIT_SLOT_ADDR5, L"");
+                 user.SetText(IDC_EDIT_SLOT_ADDR1, L"00:11:22:33");
+             },
+             IDC_BTN_SAVE_SLOTS, Format(IDS_ERR_SLOT_BDADDR, 1), IDI_ERROR},
+            {"long tag",
+             [&] {
+                 user.SetText(IDC_EDIT_SLOT_ADDR1, L"");
+                 user.SetText(IDC_EDIT_SLOT_TAG3, L"\uD55C\uAE00\uD55C\uAE00\uD55C\uAE00\uD55C\uAE00");
+                 user.SetText(IDC_EDIT_SLOT_ADDR3, L"A1A2A3A4A5A6");
+             },
+             IDC_BTN_SAVE_SLOTS, Format(IDS_ERR_SLOT_TAG_LENGTH, 3), IDI_ERROR},
+            {"empty name filter",
+             [&] {
+                 user.SetCheck(IDC_CHECK_NAME_FILTER, true);
+                 user.SetText(IDC_EDIT_NAME_FILTER, L"");
+             },
+             IDC_BTN_SCAN, Text(IDS_ERR_NAME_FILTER_LENGTH), IDI_ERROR},
+            {"RSSI text before name filter",
+             [&] {
+                 user.SetCheck(IDC_CHECK_RSSI_FILTER, true);
+                 user.SetText(IDC_EDIT_RSSI_FILTER, L"4a");
+             },
+             IDC_BTN_SCAN, Text(IDS_ERR_RSSI_FILTER_VALUE), IDI_ERROR},
+        };
+        const size_t before = user.Record().size();
+        for (const auto& c : cases) {
+            c.prepare();
+            user.Click(c.button);
+            SCOPED_TRACE(c.what);
+            user.ExpectBox(c.text, c.icon);
+            EXPECT_TRUE(user.WaitReady());
+        }
+        EXPECT_EQ(user.Record().size(), before);
+        // The slot rows keep what was typed, for correction.
+        EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR3), L"A1A2A3A4A5A6");
+    });
+}
+
+TEST_F(DeviceWindow, SettingsSendTheirTextsAndReportCompletion) {
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        user.SetText(IDC_EDIT_DEVICE_NAME, L"NewName");
+        user.Click(IDC_BTN_SAVE_NAME);
+        user.ExpectBox(Text(IDS_NAME_SAVED), IDI_INFORMATION);
+        user.SetText(IDC_EDIT_ADV_INTERVAL, L"300ms");
+        user.Click(IDC_BTN_SAVE_ADV_INTERVAL);
+        user.ExpectBox(Text(IDS_ADV_INTERVAL_SAVED), IDI_INFORMATION);
+        user.SelectData(IDC_COMBO_FLOW_CONTROL, 1);
+        user.SelectData(IDC_COMBO_PARITY, 'O');
+        user.SelectData(IDC_COMBO_STOPBIT, 2);
+        user.Click(IDC_BTN_SAVE_UART);
+        user.ExpectBox(Text(IDS_UART_SAVED), IDI_INFORMATION);
+        ASSERT_TRUE(user.WaitReady());
+        const auto record = user.Record();
+        for (const char* sent : {"AT+MANUF=NewName\r", "AT+ADVINTERVAL=300\r", "AT+UARTOPT=1,O,2\r"}) {
+            EXPECT_NE(std::find(record.begin(), record.end(), sent), record.end()) << sent;
+        }
+        const std::string state = sim_->Set("state");
+        EXPECT_NE(state.find("NewName"), std::string::npos) << state;
+    });
+}
+
+TEST_F(DeviceWindow, RefusedCommandShowsFailureAndIdentifiesAgain) {
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        sim_->Set("fault error AT+MANUF");
+        sim_->Set("clear-record");
+        user.SetText(IDC_EDIT_DEVICE_NAME, L"Refused");
+        user.Click(IDC_BTN_SAVE_NAME);
+        user.ExpectBox(Text(IDS_ERR_NAME_SAVE), IDI_ERROR);
+        ASSERT_TRUE(user.WaitForCommand("AT+GETSLOT=7\r"));
+        ASSERT_TRUE(user.WaitReady());
+        const auto record = user.Record();
+        ASSERT_GE(record.size(), 3u);
+        EXPECT_EQ(record[2], "AT\r");  // model check, refused name, then the identification
+        // The name shows what the adapter holds again.
+        EXPECT_EQ(user.ItemText(IDC_EDIT_DEVICE_NAME), L"KX400");
+    });
+}
+
+TEST_F(DeviceWindow, FactoryResetAsksAndThenOffersThePortDialog) {
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        user.Click(IDC_BTN_FACTORY_RESET);
+        user.ExpectBox(Text(IDS_CONFIRM_FACTORY_RESET), IDI_QUESTION, IDCANCEL);
+        EXPECT_TRUE(user.WaitReady());
+        user.Click(IDC_BTN_FACTORY_RESET);
+        user.ExpectBox(Text(IDS_CONFIRM_FACTORY_RESET), IDI_QUESTION, IDOK);
+        // No message: the port dialog comes straight away.
+        ASSERT_NE(WaitForDialogWithChild(user.UiThread(), IDC_COMBO_COM_PORT), nullptr);
+        EXPECT_EQ(PaneText(user.window, 0), Text(IDS_COM_PORT_CLOSED));
+        const auto record = user.Record();
+        EXPECT_EQ(std::count(record.begin(), record.end(), "AT&F\r"), 1);
+        user.CancelPortDialog();
+        EXPECT_FALSE(IsWindowEnabled(user.Item(IDC_BTN_UPDATE)));
+    });
+}
+
+TEST_F(DeviceWindow, ScanListsEachPeerOnceAboveTheThresholdAndStops) {
+    sim_->Set("peers clear");
+    // Reports come round-robin: the weak peer is heard before the strong one.
+    sim_->Set("peers add 0000000000B1 -80 WeakPeer");
+    sim_->Set("peers add 0000000000A1 -40 StrongPeerName");
+    sim_->Set("scan-period 20");
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        user.SetCheck(IDC_CHECK_RSSI_FILTER, true);
+        user.SetText(IDC_EDIT_RSSI_FILTER, L" -45 ");
+        user.Click(IDC_BTN_SCAN);
+        ASSERT_TRUE(WaitUntil([&] { return user.ListRows() >= 1; }));
+        EXPECT_EQ(user.ItemText(IDC_BTN_SCAN), Text(IDS_STOP));
+        EXPECT_FALSE(IsWindowEnabled(user.Item(IDC_BTN_UPDATE)));
+        // Now the weak peer comes closer: it is listed, having not been remembered.
+        sim_->Set("peers clear");
+        sim_->Set("peers add 0000000000B1 -40 WeakPeer");
+        sim_->Set("peers add 0000000000A1 -40 StrongPeerName");
+        ASSERT_TRUE(WaitUntil([&] { return user.ListRows() >= 2; }));
+        user.Click(IDC_BTN_SCAN);
+        ASSERT_TRUE(user.WaitReady());
+        EXPECT_EQ(user.ItemText(IDC_BTN_SCAN), Text(IDS_SCAN));
+        ASSERT_EQ(user.ListRows(), 2);
+        EXPECT_EQ(user.ListText(0, 0), L"0000000000A1");
+        EXPECT_EQ(user.ListText(0, 1), L"StrongPeerName");
+        EXPECT_EQ(user.ListText(0, 2), L"-40");
+        EXPECT_EQ(user.ListText(1, 0), L"0000000000B1");
+        const auto record = user.Record();
+        for (const char* sent : {"AT+SF=OFF\r", "AT+STARTSCAN\r", "AT+STOPSCAN\r"}) {
+            EXPECT_EQ(std::count(record.begin(), record.end(), sent), 1) << sent;
+        }
+
+        // "=>" copies the address and 8 units of the name.
+        user.SelectListRow(0);
+        user.Click(IDC_BTN_ASSIGN_SLOT2);
+        ASSERT_TRUE(WaitUntil([&] { return user.ItemText(IDC_EDIT_SLOT_ADDR2) == L"0000000000A1"; }));
+        EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_TAG2), L"StrongPe");
+        EXPECT_TRUE(user.ReadOnly(IDC_EDIT_SLOT_ADDR2));
+        user.Click(IDC_BTN_ASSIGN_SLOT6);
+        user.ExpectBox(Text(IDS_ERR_DEVICE_ALREADY_ASSIGNED), IDI_ERROR);
+        EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR6), L"");
+
+        // Save writes all seven slots, then reads them back.
+        sim_->Set("clear-record");
+        user.SetText(IDC_EDIT_SLOT_ADDR5, L"a0a1a2a3a4a5");
+        user.Click(IDC_BTN_SAVE_SLOTS);
+        user.ExpectBox(Text(IDS_SLOTS_SAVED), IDI_INFORMATION);
+        ASSERT_TRUE(user.WaitForCommand("AT+GETSLOT=7\r"));
+        ASSERT_TRUE(user.WaitReady());
+        const auto saved = user.Record();
+        const std::vector<std::string> slotCommands = {
+            "AT+DELSLOT=1\r", "AT+SETSLOT=2,0000000000A1,StrongPe\r", "AT+DELSLOT=3\r", "AT+DELSLOT=4\r",
+            "AT+SETSLOT=5,A0A1A2A3A4A5\r", "AT+DELSLOT=6\r", "AT+DELSLOT=7\r"};
+        ASSERT_GE(saved.size(), 8u);
+        EXPECT_EQ(std::vector<std::string>(saved.begin() + 1, saved.begin() + 8), slotCommands);
+        EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR5), L"A0A1A2A3A4A5");
+        EXPECT_TRUE(user.ReadOnly(IDC_EDIT_SLOT_ADDR5));
+        user.Click(IDC_BTN_CLEAR_SLOT5);
+        ASSERT_TRUE(WaitUntil([&] { return user.ItemText(IDC_EDIT_SLOT_ADDR5).empty(); }));
+        EXPECT_FALSE(user.ReadOnly(IDC_EDIT_SLOT_ADDR5));
+    });
+}
+
+TEST_F(DeviceWindow, HangUpShowsThePortErrorOnceAndCloses) {
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        sim_->Set("hangup");
+        user.ExpectBox(Text(IDS_ERR_PORT_FAILURE), IDI_ERROR);
+        EXPECT_EQ(PaneText(user.window, 0), Text(IDS_COM_PORT_CLOSED));
+        EXPECT_FALSE(IsWindowEnabled(user.Item(IDC_BTN_UPDATE)));
+        EXPECT_EQ(user.ItemText(IDC_STATIC_FW_VERSION), L"");
+        // Anything still queued behind the first error has been handled once a
+        // marker posted now comes back.
+        static const wchar_t kMarker[] = L"marker";
+        PostMessageW(GetDlgItem(user.window, IDC_STATUS_BAR), SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(kMarker));
+        WaitUntil([&] { return PaneText(user.window, 1) == kMarker; });
+        EXPECT_EQ(GetWindow(user.window, GW_ENABLEDPOPUP), nullptr) << "a second message box";
+    });
+}
+
+TEST_F(DeviceWindow, UnsupportedModelOffersThePortDialog) {
+    sim_->Set("model ZANTOR-KX4000");
+    Run([&](User& user) {
+        ASSERT_NE(user.AcceptPortDialog(), nullptr);
+        user.ExpectBox(Text(IDS_ERR_UNSUPPORTED_DEVICE), IDI_INFORMATION);
+        user.CancelPortDialog();
+        EXPECT_EQ(PaneText(user.window, 0), Text(IDS_COM_PORT_CLOSED));
+        EXPECT_EQ(window_->DevicePictureId(), static_cast<UINT>(IDB_PNG_EMBLEM));
+    });
+}
+
+// The worker must never wait for the window: closing the port, and closing
+// the window, while a scan start is under way both come back.
+TEST_F(DeviceWindow, ClosingDuringAScanStartDoesNotHang) {
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        user.Click(IDC_BTN_SCAN);
+        ASSERT_TRUE(user.WaitForCommand("AT+SF=OFF\r"));
+        PostMessageW(user.window, WM_COMMAND, IDM_SELECT_COM_PORT, 0);
+        user.CancelPortDialog();
+        EXPECT_EQ(PaneText(user.window, 0), Text(IDS_COM_PORT_CLOSED));
+        EXPECT_EQ(user.ItemText(IDC_BTN_SCAN), Text(IDS_SCAN));
+
+        // The window works again after the close: connect once more.
+        PostMessageW(user.window, WM_COMMAND, IDM_SELECT_COM_PORT, 0);
+        ASSERT_NE(user.AcceptPortDialog(), nullptr);
+        EXPECT_TRUE(user.WaitReady());
+    });
+}
+
+TEST_F(DeviceWindow, ClosingTheWindowDuringAScanStartReturns) {
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        user.Click(IDC_BTN_SCAN);
+        ASSERT_TRUE(user.WaitForCommand("AT+SF=OFF\r"));
+        PostMessageW(user.window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(user.window); }));
+    });
+}
+
+}  // namespace
