@@ -228,6 +228,13 @@ TEST_F(DeviceWindow, ConnectShowsPortAndDevice) {
             EXPECT_EQ(user.ReadOnly(IDC_EDIT_SLOT_ADDR1 + row), *rows[row].address != L'\0') << "row " << row + 1;
         }
         EXPECT_EQ(user.ItemText(IDC_BTN_SCAN), Text(IDS_SCAN));
+        // Ready: every device control is enabled.
+        std::vector<int> ids = {1014, 1025, 1024, 1027, 1007, 1075, 1076, 1077, 1028,
+                                1010, 1011, 1013, 1026, 1033, 1015, 1069, 1070, 1078};
+        for (int row = 0; row < 7; ++row) {
+            for (int first : {1061, 1043, 1034, 1053}) ids.push_back(first + row);
+        }
+        for (int id : ids) EXPECT_TRUE(IsWindowEnabled(user.Item(id))) << "control " << id;
     });
 }
 
