@@ -226,6 +226,7 @@ bool ParseArguments(int argc, char** argv, Settings& settings)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // progress lines show at once when sent to a file
     Settings settings;
     if (!ParseArguments(argc, argv, settings)) {
         return 2;
