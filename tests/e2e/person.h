@@ -29,7 +29,10 @@ public:
     HWND Window() const { return window_; }
     HWND Item(int id) const { return GetDlgItem(window_, id); }
     std::wstring ItemText(int id) const { return WindowText(Item(id)); }
-    void SetText(int id, const std::wstring& text) const;
+    // Clicks into the edit box, which takes the focus from wherever it was
+    // (a person's way; the program saves some texts when they lose it), and
+    // replaces its text.
+    void Type(int id, const std::wstring& text) const;
     // Posted, as a click whose handler opens a modal box must be.
     void Click(int id) const { PostMessageW(Item(id), BM_CLICK, 0, 0); }
     void SetCheck(int id, bool on) const;

@@ -199,6 +199,11 @@ void WriteProfileText(const wchar_t* value, const std::wstring& text) {
                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
+void WriteProfileNumber(const wchar_t* value, long number) {
+    const DWORD data = static_cast<DWORD>(number);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kProfileKey, value, REG_DWORD, &data, sizeof data);
+}
+
 std::wstring ReadProfileText(const wchar_t* value) {
     wchar_t text[256] = {};
     DWORD size = sizeof text - sizeof(wchar_t);

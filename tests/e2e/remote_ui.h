@@ -60,6 +60,7 @@ std::wstring ProgramString(const std::wstring& programPath, UINT id, WORD primar
 extern const wchar_t* const kProfileKey;
 void DeleteProfile();
 void WriteProfileText(const wchar_t* value, const std::wstring& text);
+void WriteProfileNumber(const wchar_t* value, long number);
 std::wstring ReadProfileText(const wchar_t* value);
 // -1 when the value is missing.
 long long ReadProfileNumber(const wchar_t* value);
