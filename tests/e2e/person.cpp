@@ -34,8 +34,12 @@ bool Person::ChoosePort(const std::wstring& port) {
     }
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     if (!WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) return false;
-    window_ = program_.WaitForDialog(IDC_LIST_SCAN);
-    return window_ != nullptr;
+    return FindMainWindow() != nullptr;
+}
+
+HWND Person::FindMainWindow(DWORD limitMs) {
+    window_ = program_.WaitForDialog(IDC_LIST_SCAN, limitMs);
+    return window_;
 }
 
 bool Person::WaitReady(DWORD limitMs) const {

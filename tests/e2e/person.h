@@ -23,6 +23,8 @@ public:
     // Picks the port in the dialog's list (empty: keeps the preselection),
     // presses OK and waits for the main window; false when a step failed.
     bool ChoosePort(const std::wstring& port = L"");
+    // The main window, waited for up to limitMs; null when it is not there.
+    HWND FindMainWindow(DWORD limitMs = 20000);
     // Ready: the device controls are enabled.
     bool WaitReady(DWORD limitMs = 20000) const;
 

@@ -1,0 +1,221 @@
+// What a user waits for, measured from outside the program under Wine, side
+// by side in one run (see bench/run-gui-bench.sh):
+//   connect to ready      OK in the port dialog to the device controls
+//                         enabled, against the simulated adapter answering at
+//                         once, over the line time of those exchanges at
+//                         115200 baud plus the engine's 10 ms poll bound each
+//   scan listing          rows per second with distinct peers streamed as
+//                         fast as the adapter can, and the largest report
+//                         rate listed without a growing backlog
+//   start-up, memory      to the port dialog, and the peak working set there,
+//                         over the same for a minimal dialog program
+//   processor time        10 s of an idle open port, 10 s of a silent scan
+//   gui_bench PROGRAM MINIMAL_PROGRAM   (Windows paths)
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "resource.h"
+#include "sim/command_handler.h"
+#include "tests/e2e/person.h"
+#include "tests/support/sim_link.h"
+
+namespace {
+
+constexpr int kRepeats = 5;
+constexpr double kLineSecondsPerByte = 10.0 / 115200.0;  // start, 8 data, stop bit
+constexpr double kPollBoundSeconds = 0.010;
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// A tight wait for what is timed: 1 ms polls, bounded at 30 s.
+bool Await(const std::function<bool()>& condition) {
+    const double end = Now() + 30.0;
+    while (!condition()) {
+        if (Now() > end) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+double ProcessSeconds(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1.0;
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+double PeakMegabytes(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return -1.0;
+    return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+struct StartUp {
+    double seconds;
+    double peakMegabytes;
+};
+
+// Start to the visible dialog with the list 1001, median of kRepeats warm runs.
+StartUp MeasureStartUp(const std::wstring& program) {
+    std::vector<double> times, peaks;
+    for (int run = 0; run <= kRepeats; ++run) {
+        const double start = Now();
+        RemoteProgram process(program);
+        if (!process.Started() || !Await([&] { return process.WaitForDialog(IDC_COMBO_COM_PORT, 0) != nullptr; }))
+            return {-1.0, -1.0};
+        const double shown = Now() - start;
+        // Wait for the process to settle before reading its peak.
+        Sleep(300);
+        if (run == 0) continue;  // the cold start fills Wine's caches
+        times.push_back(shown);
+        peaks.push_back(PeakMegabytes(process.Process()));
+    }
+    return {Median(times), Median(peaks)};
+}
+
+// The line time of the exchanges in the record plus the poll bound each,
+// with the replies of an adapter in its default state.
+double LineSeconds(const std::vector<std::string>& record) {
+    kx4xx::sim::AdapterState state;
+    double seconds = 0.0;
+    for (const std::string& command : record) {
+        const std::string text = command.substr(0, command.find('\r'));
+        const std::string reply = kx4xx::sim::HandleCommand(state, text).reply + "\r";
+        seconds += static_cast<double>(command.size() + reply.size()) * kLineSecondsPerByte + kPollBoundSeconds;
+    }
+    return seconds;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: gui_bench PROGRAM MINIMAL_PROGRAM\n");
+        return 2;
+    }
+    const std::wstring program = argv[1];
+    const std::wstring minimal = argv[2];
+    SimLink sim;
+    sim.Control("jitter 0");
+    DeleteProfile();
+    const std::wstring port(sim.PortName().begin(), sim.PortName().end());
+
+    std::printf("| measure | value | baseline | ratio |\n|---|---|---|---|\n");
+    const StartUp baseline = MeasureStartUp(minimal);
+    const StartUp real = MeasureStartUp(program);
+    std::printf("| start-up to the port dialog | %.0f ms | %.0f ms (minimal dialog) | %.2f |\n",
+                real.seconds * 1e3, baseline.seconds * 1e3, real.seconds / baseline.seconds);
+    std::printf("| peak working set at the port dialog | %.1f MB | %.1f MB (minimal dialog) | %.2f |\n",
+                real.peakMegabytes, baseline.peakMegabytes, real.peakMegabytes / baseline.peakMegabytes);
+    std::fflush(stdout);
+
+    Person person(program);
+    std::vector<double> connects, lines;
+    for (int run = 0; run < kRepeats; ++run) {
+        if (run > 0) person.Menu(IDM_SELECT_COM_PORT);
+        HWND dialog = person.PortDialog();
+        if (dialog == nullptr) return 1;
+        HWND combo = GetDlgItem(dialog, IDC_COMBO_COM_PORT);
+        SendMessageW(combo, CB_SETCURSEL,
+                     static_cast<WPARAM>(SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                      reinterpret_cast<LPARAM>(port.c_str()))),
+                     0);
+        sim.Control("clear-record");
+        const double start = Now();
+        PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        HWND window = nullptr;
+        if (!Await([&] {
+                window = person.FindMainWindow(0);
+                return window != nullptr && IsWindowEnabled(GetDlgItem(window, IDC_BTN_UPDATE)) &&
+                       IsWindowEnabled(GetDlgItem(window, IDC_BTN_SCAN));
+            }))
+            return 1;
+        connects.push_back(Now() - start);
+        lines.push_back(LineSeconds(sim.Record()));
+    }
+    if (person.FindMainWindow() == nullptr) return 1;
+    const double connect = Median(connects);
+    const double line = Median(lines);
+    std::printf("| connect to ready | %.0f ms | %.0f ms (line time at 115200 baud + 10 ms per exchange) | %.2f |\n",
+                connect * 1e3, line * 1e3, connect / line);
+    std::fflush(stdout);
+
+    // Processor time: an idle open port, then a scan that hears nothing.
+    sim.Control("peers clear");
+    double before = ProcessSeconds(person.Program().Process());
+    Sleep(10000);
+    const double idle = ProcessSeconds(person.Program().Process()) - before;
+    person.Click(IDC_BTN_SCAN);
+    if (!Await([&] { return IsWindowEnabled(person.Item(IDC_BTN_SCAN)) && !IsWindowEnabled(person.Item(IDC_BTN_UPDATE)); }))
+        return 1;
+    before = ProcessSeconds(person.Program().Process());
+    Sleep(10000);
+    const double silentScan = ProcessSeconds(person.Program().Process()) - before;
+    person.Click(IDC_BTN_SCAN);
+    if (!person.WaitReady()) return 1;
+    std::printf("| processor time, 10 s idle open port | %.0f ms (%.2f %% of a core) | | |\n", idle * 1e3, idle * 10.0);
+    std::printf("| processor time, 10 s scan without reports | %.0f ms (%.2f %% of a core) | | |\n", silentScan * 1e3,
+                silentScan * 10.0);
+    std::fflush(stdout);
+
+    // Distinct peers, more than any run below can report.
+    constexpr int kPeers = 3000;
+    for (int peer = 0; peer < kPeers; ++peer) {
+        char command[80];
+        std::snprintf(command, sizeof command, "peers add 0000000%05X -50 P%04d", peer, peer);
+        sim.Control(command);
+    }
+    // Rows listed per second at each report rate, over 2 s after the first
+    // row; the window keeps up while it lists at least 90 % of what comes.
+    double fastest = 0.0;
+    double keptUp = 0.0;
+    for (unsigned periodMs : {50u, 20u, 10u, 5u, 2u, 1u}) {
+        sim.Control("scan-period " + std::to_string(periodMs));
+        person.Click(IDC_BTN_SCAN);
+        if (!Await([&] { return person.ListRows() >= 1; })) return 1;
+        const double first = Now();
+        const int firstRows = person.ListRows();
+        Sleep(2000);
+        const int rows = person.ListRows();
+        const double listed = (rows - firstRows) / (Now() - first);
+        person.Click(IDC_BTN_SCAN);
+        if (!person.WaitReady()) return 1;
+        const double offered = 1000.0 / periodMs;
+        std::printf("| scan listing, adapter reporting every %u ms (%.0f/s) | %.0f rows/s | %.0f reports/s | %.2f |\n",
+                    periodMs, offered, listed, offered, listed / offered);
+        std::fflush(stdout);
+        fastest = std::max(fastest, listed);
+        if (listed >= 0.9 * offered) keptUp = std::max(keptUp, offered);
+    }
+    std::printf("| scan listing, fastest | %.0f rows/s | | |\n", fastest);
+    std::printf("| largest report rate listed without a growing backlog | %.0f reports/s | | |\n", keptUp);
+    std::printf("| peak working set after the connects and scans | %.1f MB | %.1f MB (minimal dialog) | %.2f |\n",
+                PeakMegabytes(person.Program().Process()), baseline.peakMegabytes,
+                PeakMegabytes(person.Program().Process()) / baseline.peakMegabytes);
+    person.PressCloseBox();
+    person.Program().WaitForExit(10000);
+    return 0;
+}
