@@ -1,0 +1,51 @@
+// The option parser of kx4xx: global options, the command groups, and the
+// translation of parse failures into the bad-arguments exit code.
+#include "cli/cli_app.h"
+
+#include <algorithm>
+
+#include "cli/commands.h"
+
+int RequireOnePort(CliContext& context, std::string& port)
+{
+    if (context.ports.size() != 1)
+        return context.console.Fail(kExitBadArguments, "This command needs exactly one --port.");
+    port = context.ports.front();
+    return kExitOk;
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const std::atomic<bool>& interrupted)
+{
+    Console console(out, err);
+    CliContext context{console, interrupted};
+
+    CLI::App app("Configures ZANTOR-KX400, KX410 and KX420 adapters over their serial port.", "kx4xx");
+    app.footer(kExitCodeHelp);
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.add_option("--port", context.ports, "The adapter's serial port (COM3, /dev/ttyUSB0)");
+    app.add_flag("--json", console.json, "Print results as JSON");
+    app.add_flag("--trace", context.trace, "Write every byte sent and received to standard error");
+    app.add_option("--trace-file", context.traceFile, "Write the byte trace to this file instead");
+
+    AddPortsCommand(app, context);
+    AddDeviceCommands(app, context);
+    AddScanCommand(app, context);
+    AddSlotCommands(app, context);
+    AddSnapshotCommands(app, context);
+    for (CLI::App* sub : app.get_subcommands({}))
+        sub->fallthrough();
+
+    std::vector<std::string> reversed(args.size() > 1 ? args.begin() + 1 : args.end(), args.end());
+    std::reverse(reversed.begin(), reversed.end());
+    try {
+        // The callbacks run once parsing is complete, so global options
+        // given after the subcommand's name are known to them.
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error, out, err);
+        return code == 0 ? kExitOk : kExitBadArguments;
+    }
+    return context.exitCode;
+}

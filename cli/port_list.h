@@ -1,0 +1,14 @@
+// The system's serial ports: one implementation per platform (the registry's
+// serial port map on Windows, the serial device nodes of /dev elsewhere),
+// sorted as the port dialog's list shows them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Port names in the platform's order, possibly with duplicates.
+std::vector<std::string> EnumeratePortNames();
+
+// Alphabetical ignoring case (COM10 before COM3), duplicates dropped: the
+// order of the port dialog's sorted list.
+void SortPortNames(std::vector<std::string>& names);

@@ -1,0 +1,127 @@
+// slots list | set N ADDRESS [TAG] | clear N | write FILE. A change is
+// applied as the window's Save applies it: all seven slots validated, then
+// all seven written ("AT+SETSLOT" or "AT+DELSLOT" each).
+#include "cli/commands.h"
+#include "cli/device_output.h"
+#include "cli/device_session.h"
+#include "cli/messages.h"
+#include "cli/settings_json.h"
+
+namespace {
+
+// Connects, reads the adapter and returns its slots as rows.
+int ReadSlotRows(DeviceSession& session, const std::string& port, std::array<SlotRowInput, kSlotCount>& rows)
+{
+    if (const int code = session.Connect(port))
+        return code;
+    const CmdOutcome outcome = session.commands.ReadDevice();
+    if (outcome != RESULT_OK)
+        return session.FailWith(outcome, "Failed to read the device.");
+    for (size_t k = 0; k < rows.size(); ++k)
+        rows[k] = SlotRowOf(session.readings.slots[k]);
+    return kExitOk;
+}
+
+int SaveSlots(CliContext& context, DeviceSession& session, const std::array<SlotRecord, kSlotCount>& records)
+{
+    const CmdOutcome outcome = session.commands.SaveSlots(records);
+    if (outcome != RESULT_OK)
+        return session.FailWith(outcome, msg::kSlotsSaveFailed);
+    context.console.Report({{"port", session.PortName()}, {"result", msg::kSlotsSaved}, {"slots", SlotsJson(records)}},
+                           std::string(msg::kSlotsSaved) + '\n' + SlotsText(records));
+    return kExitOk;
+}
+
+int CheckSlotNumber(CliContext& context)
+{
+    const int slot = context.values.slot;
+    if (slot < 1 || slot > kSlotCount)
+        return context.console.Fail(kExitBadArguments, "The slot number must be 1 to 7.");
+    return kExitOk;
+}
+
+// slots set / clear: row N replaced, the other rows as the adapter holds them.
+int ChangeSlot(CliContext& context, const SlotRowInput& newRow)
+{
+    if (const int code = CheckSlotNumber(context))
+        return code;
+    // The row itself is checked alone first, so that a bad value sends nothing.
+    std::array<SlotRowInput, kSlotCount> alone;
+    alone[context.values.slot - 1] = newRow;
+    std::array<SlotRecord, kSlotCount> records{};
+    if (const CheckFailure failure = BuildSlotRecords(alone, records))
+        return context.console.Fail(kExitBadArguments, *failure);
+    std::string port;
+    if (const int code = RequireOnePort(context, port))
+        return code;
+
+    DeviceSession session(context);
+    std::array<SlotRowInput, kSlotCount> rows;
+    if (const int code = ReadSlotRows(session, port, rows))
+        return code;
+    rows[context.values.slot - 1] = newRow;
+    if (const CheckFailure failure = BuildSlotRecords(rows, records))
+        return context.console.Fail(kExitBadArguments, *failure);
+    return SaveSlots(context, session, records);
+}
+
+int RunList(CliContext& context)
+{
+    std::string port;
+    if (const int code = RequireOnePort(context, port))
+        return code;
+    DeviceSession session(context);
+    std::array<SlotRowInput, kSlotCount> rows;
+    if (const int code = ReadSlotRows(session, port, rows))
+        return code;
+    context.console.Report({{"port", port}, {"slots", SlotsJson(session.readings.slots)}},
+                           SlotsText(session.readings.slots));
+    return kExitOk;
+}
+
+int RunWrite(CliContext& context)
+{
+    nlohmann::json document;
+    if (const CheckFailure failure = ReadJsonFile(context.values.file, document))
+        return context.console.Fail(kExitBadArguments, *failure);
+    std::array<SlotRecord, kSlotCount> records{};
+    if (const CheckFailure failure = document.is_object() ? SlotsFromJson(document, records)
+                                                          : CheckFailure("The file must be a JSON object."))
+        return context.console.Fail(kExitBadArguments, *failure);
+    std::string port;
+    if (const int code = RequireOnePort(context, port))
+        return code;
+    DeviceSession session(context);
+    if (const int code = session.Connect(port))
+        return code;
+    return SaveSlots(context, session, records);
+}
+
+}  // namespace
+
+void AddSlotCommands(CLI::App& app, CliContext& context)
+{
+    OptionValues& values = context.values;
+    auto* slots = app.add_subcommand("slots", "The seven registered device slots");
+    slots->require_subcommand(1);
+
+    slots->add_subcommand("list", "Read and show the seven slots")->callback([&context] {
+        context.exitCode = RunList(context);
+    });
+
+    auto* set = slots->add_subcommand("set", "Put a device into slot N; all seven slots are written");
+    set->add_option("N", values.slot, "Slot number 1 to 7")->required();
+    set->add_option("ADDRESS", values.address, "12 hexadecimal digits")->required();
+    set->add_option("TAG", values.tag, "Optional tag, at most 8 UTF-8 bytes");
+    set->callback([&context] {
+        context.exitCode = ChangeSlot(context, SlotRowInput{context.values.address, context.values.tag});
+    });
+
+    auto* clear = slots->add_subcommand("clear", "Empty slot N; all seven slots are written");
+    clear->add_option("N", values.slot, "Slot number 1 to 7")->required();
+    clear->callback([&context] { context.exitCode = ChangeSlot(context, SlotRowInput{}); });
+
+    auto* write = slots->add_subcommand("write", "Write all seven slots from a JSON file ({\"slots\": [...]})");
+    write->add_option("FILE", values.file, "A slots file or a snapshot")->required();
+    write->callback([&context] { context.exitCode = RunWrite(context); });
+}
