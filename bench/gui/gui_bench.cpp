@@ -57,13 +57,44 @@ double Median(std::vector<double> values) {
     return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
-double ProcessSeconds(HANDLE process) {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1.0;
-    auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;
-    };
-    return seconds(kernel) + seconds(user);
+// Wine reports no processor times of another process, so they are read
+// from the Linux process behind it: the one whose command line names the
+// program file, in /proc (seen through drive Z:).
+std::string UnixStatFile(const std::string& programFileName) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    std::string result;
+    do {
+        if (found.cFileName[0] < '1' || found.cFileName[0] > '9') continue;
+        const std::string folder = std::string("Z:\\proc\\") + found.cFileName;
+        FILE* file = std::fopen((folder + "\\cmdline").c_str(), "rb");
+        if (file == nullptr) continue;
+        char text[1024] = {};
+        const size_t length = std::fread(text, 1, sizeof text - 1, file);
+        std::fclose(file);
+        if (std::string(text, length).find(programFileName) != std::string::npos) result = folder + "\\stat";
+    } while (result.empty() && FindNextFileA(search, &found));
+    FindClose(search);
+    return result;
+}
+
+// User plus system time of the process, in seconds (clock ticks of 10 ms).
+double ProcessSeconds(const std::string& statFile) {
+    FILE* file = std::fopen(statFile.c_str(), "rb");
+    if (file == nullptr) return -1.0;
+    char text[1024] = {};
+    const size_t length = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    // Fields after the parenthesised name: state is field 3, utime 14, stime 15.
+    const std::string stat(text, length);
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) return -1.0;
+    unsigned long long user = 0, system = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
+                    &system) != 2)
+        return -1.0;
+    return static_cast<double>(user + system) / 100.0;
 }
 
 double PeakMegabytes(HANDLE process) {
@@ -165,15 +196,16 @@ int wmain(int argc, wchar_t** argv) {
 
     // Processor time: an idle open port, then a scan that hears nothing.
     sim.Control("peers clear");
-    double before = ProcessSeconds(person.Program().Process());
+    const std::string statFile = UnixStatFile("ZANTOR-KX400 Manager.exe");
+    double before = ProcessSeconds(statFile);
     Sleep(10000);
-    const double idle = ProcessSeconds(person.Program().Process()) - before;
+    const double idle = ProcessSeconds(statFile) - before;
     person.Click(IDC_BTN_SCAN);
     if (!Await([&] { return IsWindowEnabled(person.Item(IDC_BTN_SCAN)) && !IsWindowEnabled(person.Item(IDC_BTN_UPDATE)); }))
         return 1;
-    before = ProcessSeconds(person.Program().Process());
+    before = ProcessSeconds(statFile);
     Sleep(10000);
-    const double silentScan = ProcessSeconds(person.Program().Process()) - before;
+    const double silentScan = ProcessSeconds(statFile) - before;
     person.Click(IDC_BTN_SCAN);
     if (!person.WaitReady()) return 1;
     std::printf("| processor time, 10 s idle open port | %.0f ms (%.2f %% of a core) | | |\n", idle * 1e3, idle * 10.0);
@@ -195,6 +227,9 @@ int wmain(int argc, wchar_t** argv) {
     for (unsigned periodMs : {50u, 20u, 10u, 5u, 2u, 1u}) {
         sim.Control("scan-period " + std::to_string(periodMs));
         person.Click(IDC_BTN_SCAN);
+        // The scan has started (and emptied the list) when Stop is offered.
+        if (!Await([&] { return IsWindowEnabled(person.Item(IDC_BTN_SCAN)) && !IsWindowEnabled(person.Item(IDC_BTN_UPDATE)); }))
+            return 1;
         if (!Await([&] { return person.ListRows() >= 1; })) return 1;
         const double first = Now();
         const int firstRows = person.ListRows();
