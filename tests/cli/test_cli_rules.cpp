@@ -1,0 +1,59 @@
+// The pure pieces of kx4xx: the list rule of scan reports and the port order.
+#include <gtest/gtest.h>
+
+#include "cli/port_list.h"
+#include "cli/scan_list.h"
+
+namespace {
+
+ScanReport Report(uint8_t last, int8_t rssi, const char* name)
+{
+    ScanReport report{};
+    report.address = BdAddr{{0xC0, 0xFF, 0xEE, 0x00, 0x00, last}};
+    report.rssi = rssi;
+    std::snprintf(report.name, sizeof report.name, "%s", name);
+    return report;
+}
+
+TEST(ScanListTest, WeakReportIsNotRememberedButRepeatsAreListedOnce)
+{
+    ScanList list(std::string("-45"));
+    EXPECT_FALSE(list.Offer(Report(1, -80, "weak first")));
+    EXPECT_TRUE(list.Offer(Report(1, -40, "strong later")));
+    EXPECT_FALSE(list.Offer(Report(1, -30, "again")));
+    EXPECT_TRUE(list.Offer(Report(2, -45, "at threshold")));
+    EXPECT_FALSE(list.Offer(Report(3, -46, "below")));
+    ASSERT_EQ(list.Rows().size(), 2u);
+    EXPECT_EQ(list.Rows()[0].address, "C0FFEE000001");
+    EXPECT_EQ(list.Rows()[0].name, "strong later");  // the first accepted report fixes the row
+    EXPECT_EQ(list.Rows()[0].rssi, -40);
+}
+
+TEST(ScanListTest, WithoutThresholdEveryAddressIsListedOnce)
+{
+    ScanList list(std::nullopt);
+    EXPECT_TRUE(list.Offer(Report(1, -127, "a")));
+    EXPECT_TRUE(list.Offer(Report(2, -128, "b")));
+    EXPECT_FALSE(list.Offer(Report(1, 0, "a")));
+    EXPECT_EQ(list.Rows().size(), 2u);
+}
+
+TEST(PortOrderTest, SortedIgnoringCaseWithoutDuplicates)
+{
+    const struct {
+        std::vector<std::string> names;
+        std::vector<std::string> sorted;
+    } cases[] = {
+        {{"COM5", "COM3", "COM10"}, {"COM10", "COM3", "COM5"}},
+        {{"com2", "COM1", "COM1"}, {"COM1", "com2"}},
+        {{"/dev/ttyUSB0", "/dev/ttyACM0", "/dev/ttyS0"}, {"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyUSB0"}},
+        {{}, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> names = c.names;
+        SortPortNames(names);
+        EXPECT_EQ(names, c.sorted);
+    }
+}
+
+}  // namespace
