@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev
-    libgtest-dev googletest libbenchmark-dev libasio-dev
+    libgtest-dev googletest libbenchmark-dev libasio-dev libcli11-dev nlohmann-json3-dev
     g++-mingw-w64-i686-posix mingw-w64-tools
     wine wine32:i386 fonts-wine fonts-nanum fonts-unfonts-core
     xvfb x11-utils xdotool imagemagick locales
