@@ -110,6 +110,11 @@ int ZantorKX4xxComm::WaitForData()
         return 0;
     pending.insert(pending.end(), rxBuffer.begin(), rxBuffer.end());
     rxBuffer.clear();
+    // A consumer slower than the device loses the oldest bytes, never the
+    // newest: a stale line cut here is dropped as unmatched, and pending can
+    // never fill up with bytes that hold no line end.
+    if (pending.size() > kPendingLimit)
+        pending.erase(pending.begin(), pending.end() - static_cast<std::ptrdiff_t>(kPendingLimit));
     return static_cast<int>(pending.size());
 }
 
@@ -133,44 +138,54 @@ ReplyResult ZantorKX4xxComm::SendAndWait(const char* text, size_t length, kx4xx_
 
     if (length != 0) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(text);
-        port->Send(bytes, static_cast<int>(length));
+        // Observed before it goes out, so that a trace never shows a reply
+        // ahead of the command it answers.
         if (onSend)
             onSend(this, std::vector<uint8_t>(bytes, bytes + length));
+        port->Send(bytes, static_cast<int>(length));
     }
-
-    requestStart = std::chrono::steady_clock::now();
-    while (ElapsedMs() <= timeLimitMs) {
-        if (WaitForData() < 0)
-            return MakeReplyResult(REPLY_ABORTED);
-        if (pending.empty())
-            continue;
-        ReplyResult reply = ExtractReply(parsers, pending, command);
-        if (!reply)
-            return MakeReplyResult(REPLY_NO_RESULT);
-        const ReplyKind kind = ResultKind(reply);
-        if (kind != REPLY_UNMATCHED && kind != REPLY_INCOMPLETE)
-            return reply;
-    }
-    return MakeReplyResult(REPLY_TIMEOUT);
+    return AwaitReply(command, timeLimitMs, [](ReplyKind kind) { return kind != REPLY_UNMATCHED; });
 }
 
 int ZantorKX4xxComm::WaitScanReport(ScanReport& report)
 {
     if (!port->isOpen.load())
         return REPLY_PORT_CLOSED;
+    // Nothing is emptied: reports that arrived since the last call are pending.
+    const ReplyResult reply = AwaitReply(ATCMD_SCAN_REPORT, kScanReportTimeLimitMs,
+                                         [](ReplyKind kind) { return kind == REPLY_SCAN_REPORT; });
+    const ReplyKind kind = ResultKind(reply);
+    if (kind == REPLY_SCAN_REPORT)
+        std::copy_n(ResultPayload(reply), sizeof report, reinterpret_cast<uint8_t*>(&report));
+    return kind;
+}
+
+ReplyResult ZantorKX4xxComm::AwaitReply(kx4xx_atcmd command, unsigned timeLimitMs, bool (*isAnswer)(ReplyKind))
+{
     requestStart = std::chrono::steady_clock::now();
-    while (ElapsedMs() <= kScanReportTimeLimitMs) {
-        if (WaitForData() < 0)
-            return REPLY_ABORTED;
+    // Replies already complete in pending are cut without waiting: a device
+    // that streams faster than one reply per poll would otherwise pile up
+    // in pending and be answered ever later.
+    bool needBytes = pending.empty();
+    while (ElapsedMs() <= timeLimitMs) {
+        if (needBytes) {
+            if (WaitForData() < 0)
+                return MakeReplyResult(REPLY_ABORTED);
+        } else if (closing.load()) {
+            return MakeReplyResult(REPLY_ABORTED);
+        }
+        needBytes = true;
         if (pending.empty())
             continue;
-        ReplyResult reply = ExtractReply(parsers, pending, ATCMD_SCAN_REPORT);
+        ReplyResult reply = ExtractReply(parsers, pending, command);
         if (!reply)
-            return REPLY_NO_RESULT;
-        if (ResultKind(reply) == REPLY_SCAN_REPORT) {
-            std::copy_n(ResultPayload(reply), sizeof report, reinterpret_cast<uint8_t*>(&report));
-            return REPLY_SCAN_REPORT;
-        }
+            return MakeReplyResult(REPLY_NO_RESULT);
+        const ReplyKind kind = ResultKind(reply);
+        if (kind == REPLY_INCOMPLETE)
+            continue;
+        if (isAnswer(kind))
+            return reply;
+        needBytes = pending.empty();
     }
-    return REPLY_TIMEOUT;
+    return MakeReplyResult(REPLY_TIMEOUT);
 }

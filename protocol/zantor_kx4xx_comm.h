@@ -3,7 +3,8 @@
 // Owns the serial port, collects the bytes the I/O threads receive, and
 // serves one request at a time: send a command text, then poll in 10 ms
 // steps until a reply recognised for the command arrives, the time limit
-// passes, or Close aborts the wait. Failures are ReplyKind values.
+// passes, or Close aborts the wait. Failures are ReplyKind values. Received
+// bytes are bounded twice: 1024 waiting for collection, 4096 collected.
 //
 // Threads: Open and Close run on the owner's thread; SendAndWait and
 // WaitScanReport on one requesting thread at a time; OnSerialRead and
@@ -33,6 +34,7 @@ using ByteObserver = std::function<void(const ZantorKX4xxComm* engine, const std
 class ZantorKX4xxComm {
 public:
     static constexpr size_t kRxBufferLimit = 1024;
+    static constexpr size_t kPendingLimit = 4 * kRxBufferLimit;
     static constexpr unsigned kScanReportTimeLimitMs = 1200;
 
     ZantorKX4xxComm();
@@ -63,13 +65,17 @@ private:
     void OnSerialWrite(const std::shared_ptr<CSerialportMP>& serial, std::error_code& error, unsigned written);
     // -1 when closing; otherwise the size of pending after collecting (0 when nothing arrived).
     int WaitForData();
+    // Cuts replies for command off pending, collecting bytes as needed, until
+    // isAnswer accepts one; otherwise ends in REPLY_TIMEOUT, REPLY_ABORTED or
+    // REPLY_NO_RESULT. Never returns an empty result.
+    ReplyResult AwaitReply(kx4xx_atcmd command, unsigned timeLimitMs, bool (*isAnswer)(ReplyKind));
     unsigned ElapsedMs() const;
     // Gives back this engine's share of the executor: the count of open ports
     // drops, and the last one joins the I/O threads.
     void ReleaseExecutor();
 
     std::vector<char> rxBuffer;  // guarded by rxMutex; never more than 1024 bytes
-    std::vector<char> pending;   // requesting thread only
+    std::vector<char> pending;   // requesting thread only; never more than kPendingLimit bytes, oldest dropped first
     std::mutex rxMutex;
     std::condition_variable rxCond;
     ParserTable parsers;
