@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Screenshots of the COM port dialog, the main window and the about box, in
 # English and in Korean, taken from the real program under Wine on Xvfb:
-#   scripts/screenshots.sh [PROGRAM.exe]   (default: build-d/app/ZANTOR-KX400 Manager.exe)
+#   scripts/screenshots.sh [PROGRAM.exe]   (default: build/win/app/ZANTOR-KX400 Manager.exe)
 # Writes docs/screenshots/{com-port,main-window,about}-{en,ko}.png.
 # Needs Xvfb, xdotool and ImageMagick.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-program=${1:-$root/build-d/app/ZANTOR-KX400 Manager.exe}
+program=${1:-$root/build/win/app/ZANTOR-KX400 Manager.exe}
 out="$root/docs/screenshots"
 mkdir -p "$out"
 
