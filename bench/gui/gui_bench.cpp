@@ -140,6 +140,18 @@ double LineSeconds(const std::vector<std::string>& record) {
     return seconds;
 }
 
+// Clicks Scan and waits until the scan runs. The window sets the Stop
+// caption only after it emptied the list; enabled buttons alone do not tell,
+// since disabling the device controls one by one passes through "Scan
+// enabled, Update disabled" while the previous scan's rows are still listed.
+bool StartScan(const Person& person) {
+    const std::wstring readyCaption = person.ItemText(IDC_BTN_SCAN);
+    person.Click(IDC_BTN_SCAN);
+    return Await([&] {
+        return IsWindowEnabled(person.Item(IDC_BTN_SCAN)) && person.ItemText(IDC_BTN_SCAN) != readyCaption;
+    });
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -200,9 +212,7 @@ int wmain(int argc, wchar_t** argv) {
     double before = ProcessSeconds(statFile);
     Sleep(10000);
     const double idle = ProcessSeconds(statFile) - before;
-    person.Click(IDC_BTN_SCAN);
-    if (!Await([&] { return IsWindowEnabled(person.Item(IDC_BTN_SCAN)) && !IsWindowEnabled(person.Item(IDC_BTN_UPDATE)); }))
-        return 1;
+    if (!StartScan(person)) return 1;
     before = ProcessSeconds(statFile);
     Sleep(10000);
     const double silentScan = ProcessSeconds(statFile) - before;
@@ -226,10 +236,7 @@ int wmain(int argc, wchar_t** argv) {
     double keptUp = 0.0;
     for (unsigned periodMs : {50u, 20u, 10u, 5u, 2u, 1u}) {
         sim.Control("scan-period " + std::to_string(periodMs));
-        person.Click(IDC_BTN_SCAN);
-        // The scan has started (and emptied the list) when Stop is offered.
-        if (!Await([&] { return IsWindowEnabled(person.Item(IDC_BTN_SCAN)) && !IsWindowEnabled(person.Item(IDC_BTN_UPDATE)); }))
-            return 1;
+        if (!StartScan(person)) return 1;
         if (!Await([&] { return person.ListRows() >= 1; })) return 1;
         const double first = Now();
         const int firstRows = person.ListRows();
