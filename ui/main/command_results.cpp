@@ -202,6 +202,7 @@ void CZANTORKX4xxManagerDlg::ApplyScanReport(const ScanReport& report) {
         return;
     }
     seenAddresses_.emplace(address, report);
+    DeferScanListRedraw();
     scanList_.InsertItem(index, address);
     scanList_.SetItemText(index, 1, ToWide(FieldText(report.name, sizeof(report.name))).c_str());
     wchar_t rssi[8];

@@ -61,6 +61,7 @@ MessageMap CZANTORKX4xxManagerDlg::GetMessageMap() const {
         OnCommand(IDC_BTN_SAVE_UART, &Self::OnSaveUart),
         OnCommand(IDC_BTN_SCAN, &Self::OnScanButton),
         OnMessage(UM_SCAN_REQUEST, &Self::OnScanRequest),
+        OnMessage(WM_TIMER, &Self::OnTimer),
         OnCommandRange(IDC_BTN_ASSIGN_SLOT1, IDC_BTN_ASSIGN_SLOT7, &Self::OnCopyToSlot),
         OnCommandRange(IDC_BTN_CLEAR_SLOT1, IDC_BTN_CLEAR_SLOT7, &Self::OnClearSlot),
         OnCommand(IDC_BTN_SAVE_SLOTS, &Self::OnSaveSlots),

@@ -114,6 +114,10 @@ private:
     LRESULT OnScanRequest(WPARAM, LPARAM, bool& handled);
     void OnNameFilterKillFocus(UINT id);
     void OnRssiFilterKillFocus(UINT id);
+    // Turns the scan list's redrawing off until the redraw timer shows the
+    // rows added meanwhile, all at once.
+    void DeferScanListRedraw();
+    LRESULT OnTimer(WPARAM wParam, LPARAM, bool& handled);
 
     // Registered device slots.
     void OnCopyToSlot(UINT id);
@@ -147,6 +151,9 @@ private:
     CommandWorker worker_{engine_, readings_};
     // Addresses listed during the current scan, user interface thread only.
     std::map<std::wstring, ScanReport> seenAddresses_;
+    // The scan list's redrawing is off and the redraw timer runs; user
+    // interface thread only.
+    bool scanListRedrawDeferred_ = false;
 
     GdiplusImgCtrl devicePicture_;
     std::atomic<UINT> devicePictureId_{0};  // read by tests from another thread
