@@ -206,6 +206,7 @@ void SimAdapter::Run() {
         Clock::time_point now = Clock::now();
         PumpOutput(now);
         pollfd fds[2] = {{wakeRead, POLLIN, 0}, {-1, 0, 0}};
+        const uint64_t polledLine = lineGeneration;
         if (pty.IsOpen()) {
             fds[1].fd = pty.MasterFd();
             const bool wantsWrite = !writeBuffer.empty() && !SplitPaused(now);
@@ -220,7 +221,7 @@ void SimAdapter::Run() {
         while (::read(wakeRead, drain, sizeof drain) > 0) {
         }
         // The line may have been closed or replaced while the lock was free.
-        if (fds[1].fd < 0 || !pty.IsOpen() || pty.MasterFd() != fds[1].fd) continue;
+        if (fds[1].fd < 0 || !pty.IsOpen() || lineGeneration != polledLine) continue;
         if (fds[1].revents & POLLIN) {
             ReadLine(Clock::now());
         } else if (fds[1].revents & (POLLHUP | POLLERR)) {
@@ -398,6 +399,7 @@ bool SimAdapter::SplitPaused(Clock::time_point now) const {
 
 void SimAdapter::CloseLine() {
     pty.Close();
+    ++lineGeneration;
     outputQueue.clear();
     writeBuffer.clear();
     hangUpWhenDrained = false;

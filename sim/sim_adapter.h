@@ -120,6 +120,9 @@ private:
     std::string lineBuffer;       // bytes of the command line being received
     bool droppingLongLine = false;
     PtyPort pty;
+    // Counts the lines closed: a new line may reuse the closed master's
+    // descriptor number, so a poll result is matched to its line by this.
+    uint64_t lineGeneration = 0;
     std::string linkPath;
     std::deque<Output> outputQueue;  // replies and reports not yet due, in order
     std::string writeBuffer;         // due bytes the pty has not taken yet

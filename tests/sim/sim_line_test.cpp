@@ -75,6 +75,20 @@ TEST_F(SimLine, ClientReopeningThePortKeepsTheLineUp) {
     EXPECT_EQ(Exchange("AT\r", 4), "+OK\r");
 }
 
+// Plugging the adapter in again while its line is up: the new line may take
+// the old one's descriptor numbers, and must not be taken for the old one
+// hanging up.
+TEST_F(SimLine, ReopeningALiveLineKeepsTheNewLineUp) {
+    for (int round = 0; round < 20; ++round) {
+        client.reset();
+        Control("reopen");
+        client = std::make_unique<PtyClient>(sim.SlavePath());
+        ASSERT_TRUE(client->IsOpen()) << "round " << round;
+        ASSERT_EQ(Exchange("AT\r", 4), "+OK\r") << "round " << round;
+        ASSERT_TRUE(sim.IsLineUp()) << "round " << round;
+    }
+}
+
 struct FaultCase {
     const char* name;
     std::vector<std::string> controls;  // before sending
