@@ -66,11 +66,20 @@ std::error_code CSerialportMP::Open(const std::string& name, unsigned baudRate, 
         return error;
     }
 
+    {
+        // Bytes an earlier opening left unwritten, a command cut off by a
+        // failing line, were meant for the device on the line then: sent
+        // now they would change the adapter connected now.
+        std::lock_guard<std::mutex> lock(writeMutex);
+        if (opening.load() != 0)
+            txQueue.clear();
+    }
+    const uint32_t thisOpening = opening.fetch_add(1) + 1;
     isOpen.exchange(true);
-    asio::post(port.get_executor(), [self] { self->StartRead(); });
-    asio::post(port.get_executor(), [self] {
+    asio::post(port.get_executor(), [self, thisOpening] { self->StartRead(thisOpening); });
+    asio::post(port.get_executor(), [self, thisOpening] {
         std::lock_guard<std::mutex> lock(self->writeMutex);
-        self->StartWrite();
+        self->StartWrite(thisOpening);
     });
     return {};
 }
@@ -95,27 +104,29 @@ int CSerialportMP::Send(const uint8_t* data, int length)
         return kSendRejected;
     std::lock_guard<std::mutex> lock(writeMutex);
     txQueue.insert(txQueue.end(), data, data + length);
-    StartWrite();
+    StartWrite(opening.load());
     return 0;
 }
 
-void CSerialportMP::StartRead()
+void CSerialportMP::StartRead(uint32_t forOpening)
 {
     std::lock_guard<std::mutex> lock(deviceMutex);
-    if (!isOpen.load())
+    if (!IsCurrent(forOpening))
         return;
     auto self = shared_from_this();
     port.async_read_some(asio::buffer(readBuf, sizeof readBuf),
-                         asio::bind_executor(strand, [self](std::error_code error, size_t count) {
-                             self->OnReadComplete(self, error, count);
+                         asio::bind_executor(strand, [self, forOpening](std::error_code error, size_t count) {
+                             self->OnReadComplete(self, forOpening, error, count);
                          }));
 }
 
-void CSerialportMP::OnReadComplete(const std::shared_ptr<CSerialportMP>& self, std::error_code error, size_t count)
+void CSerialportMP::OnReadComplete(const std::shared_ptr<CSerialportMP>& self, uint32_t forOpening,
+                                   std::error_code error, size_t count)
 {
     std::lock_guard<std::mutex> lock(readMutex);
-    // A completion after Close, including the read Close cancelled, is dropped.
-    if (!isOpen.load())
+    // A completion after Close, including the read Close cancelled, is
+    // dropped, also when it runs only after the next Open.
+    if (!IsCurrent(forOpening))
         return;
     if (!error)
         rxData.insert(rxData.end(), readBuf, readBuf + std::min(count, sizeof readBuf));
@@ -124,13 +135,13 @@ void CSerialportMP::OnReadComplete(const std::shared_ptr<CSerialportMP>& self, s
     rxData.clear();
     // After an error the read loop ends; the owner decides about the port.
     if (!error)
-        StartRead();
+        StartRead(forOpening);
 }
 
-void CSerialportMP::StartWrite()
+void CSerialportMP::StartWrite(uint32_t forOpening)
 {
     std::lock_guard<std::mutex> lock(deviceMutex);
-    if (!isOpen.load() || writing.load())
+    if (!IsCurrent(forOpening) || writing.load())
         return;
     const size_t count = std::min(txQueue.size(), kTransferSize);
     if (count == 0)
@@ -138,16 +149,17 @@ void CSerialportMP::StartWrite()
     std::copy_n(txQueue.begin(), count, writeBuf);
     auto self = shared_from_this();
     port.async_write_some(asio::buffer(writeBuf, count),
-                          asio::bind_executor(strand, [self](std::error_code error, size_t written) {
-                              self->OnWriteComplete(self, error, written);
+                          asio::bind_executor(strand, [self, forOpening](std::error_code error, size_t written) {
+                              self->OnWriteComplete(self, forOpening, error, written);
                           }));
     writing.exchange(true);
 }
 
-void CSerialportMP::OnWriteComplete(const std::shared_ptr<CSerialportMP>& self, std::error_code error, size_t written)
+void CSerialportMP::OnWriteComplete(const std::shared_ptr<CSerialportMP>& self, uint32_t forOpening,
+                                    std::error_code error, size_t written)
 {
     std::lock_guard<std::mutex> lock(writeMutex);
-    if (!isOpen.load())
+    if (!IsCurrent(forOpening))
         return;
     if (writeHandler)
         writeHandler(self, error, static_cast<unsigned>(written));
@@ -157,5 +169,5 @@ void CSerialportMP::OnWriteComplete(const std::shared_ptr<CSerialportMP>& self, 
     // Bytes queued while this chunk was in flight go out now rather than
     // waiting for the next Send.
     if (!error)
-        StartWrite();
+        StartWrite(forOpening);
 }

@@ -38,9 +38,10 @@ public:
     // Parity and stop bits use asio's encoding: 0 none/one, 1 odd/one and a
     // half, 2 even/two. Values above 2 throw std::out_of_range. A second Open
     // returns device_or_resource_busy and leaves the open port untouched.
+    // Bytes queued before the first Open are written once it succeeds; a
+    // reopen discards what the previous opening left unwritten.
     std::error_code Open(const std::string& name, unsigned baudRate, uint8_t parity, uint8_t stopBits);
-    // Cancels and closes, then pauses 100 ms so the driver settles. Queued
-    // bytes stay and are written after the next Open.
+    // Cancels and closes, then pauses 100 ms so the driver settles.
     void Close();
     // Copies and queues the bytes; returns 0, or kSendRejected.
     int Send(const uint8_t* data, int length);
@@ -51,16 +52,25 @@ public:
     WriteHandler writeHandler;
 
 private:
-    void StartRead();
-    void OnReadComplete(const std::shared_ptr<CSerialportMP>& self, std::error_code error, size_t count);
-    void StartWrite();  // caller holds writeMutex, or it runs posted by Open
-    void OnWriteComplete(const std::shared_ptr<CSerialportMP>& self, std::error_code error, size_t written);
+    // Each takes the opening it belongs to: work of an earlier opening that
+    // the executor runs only after a reopen is dropped.
+    void StartRead(uint32_t forOpening);
+    void OnReadComplete(const std::shared_ptr<CSerialportMP>& self, uint32_t forOpening, std::error_code error,
+                        size_t count);
+    void StartWrite(uint32_t forOpening);  // caller holds writeMutex
+    void OnWriteComplete(const std::shared_ptr<CSerialportMP>& self, uint32_t forOpening, std::error_code error,
+                         size_t written);
+    bool IsCurrent(uint32_t forOpening) const { return isOpen.load() && forOpening == opening.load(); }
 
     std::vector<uint8_t> rxData;         // guarded by readMutex
     uint8_t readBuf[kTransferSize] = {};  // owned by the one outstanding read
     std::vector<uint8_t> txQueue;        // guarded by writeMutex
     uint8_t writeBuf[kTransferSize] = {};  // guarded by writeMutex
     std::atomic<bool> writing{false};    // a write is in flight; atomic because Close clears it without a lock
+    // Counts the Opens. Handlers a Close cancelled stay queued when the last
+    // port's close stops the executor, and run after the next Open: they
+    // must not be taken for the new opening's reads and writes.
+    std::atomic<uint32_t> opening{0};
     std::mutex readMutex;
     std::mutex writeMutex;
     // Guards the device handle: reads start on I/O threads, writes on the

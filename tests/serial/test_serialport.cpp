@@ -136,6 +136,18 @@ TEST_F(SerialPortTest, BytesSentWhileClosedAreWrittenAfterTheNextOpen)
     EXPECT_EQ(pty.Read(text.size()), text);
 }
 
+TEST_F(SerialPortTest, BytesLeftUnwrittenWhenThePortClosedAreNotWrittenAfterReopening)
+{
+    OpenPort();
+    port->Close();
+    const std::string stale = "AT&F\r";
+    EXPECT_EQ(port->Send(reinterpret_cast<const uint8_t*>(stale.data()), static_cast<int>(stale.size())), 0);
+    OpenPort();
+    const std::string text = "AT\r";
+    EXPECT_EQ(port->Send(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size())), 0);
+    EXPECT_EQ(pty.Read(text.size()), text);
+}
+
 TEST_F(SerialPortTest, PortCanBeReopenedAfterClose)
 {
     OpenPort();
