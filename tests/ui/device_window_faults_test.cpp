@@ -1,0 +1,289 @@
+// The main window against a misbehaving adapter and a hostile profile: every
+// fault ends in the messages the user is owed and a closed or ready window,
+// nothing hangs, and the port can be chosen and opened again afterwards.
+#include <set>
+
+#include "device_window_fixture.h"
+#include "ui/settings/profile_names.h"
+
+namespace {
+
+struct DialogSearch {
+    int childId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialogWithChild(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+    if (IsWindowVisible(window) && GetDlgItem(window, search->childId) != nullptr) search->found.push_back(window);
+    return TRUE;
+}
+
+// The visible top-level windows of the UI thread that have a child with childId.
+std::vector<HWND> DialogsWithChild(DWORD uiThread, int childId) {
+    DialogSearch search{childId, {}};
+    EnumThreadWindows(uiThread, &CollectDialogWithChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// What the user was shown until the window came to rest, closed.
+struct Shown {
+    std::vector<std::wstring> boxes;  // sorted: see Settle
+    int portDialogs = 0;
+};
+
+// Answers every message box with OK and cancels every port dialog until the
+// port is closed and nothing is left to show. A failed command's outcome may
+// be handled while the port error's box is open, or before it: the order of
+// the boxes is not the user's to rely on, so they come back sorted.
+Shown Settle(const User& user) {
+    // The port is opened by a posted message: wait until it was, or until
+    // something already shows why it is closed again.
+    EXPECT_TRUE(WaitUntil([&] {
+        return PaneText(user.window, 0) != Text(IDS_COM_PORT_CLOSED) ||
+               !DialogsWithChild(user.UiThread(), 0xFFFF).empty() ||
+               !DialogsWithChild(user.UiThread(), IDC_COMBO_COM_PORT).empty();
+    }));
+    Shown shown;
+    std::set<HWND> handled;
+    int marker = 0;
+    const bool settled = WaitUntil([&] {
+        bool open = false;
+        for (HWND box : DialogsWithChild(user.UiThread(), 0xFFFF)) {
+            open = true;
+            if (!handled.insert(box).second) continue;
+            shown.boxes.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+        for (HWND dialog : DialogsWithChild(user.UiThread(), IDC_COMBO_COM_PORT)) {
+            open = true;
+            if (!handled.insert(dialog).second) continue;
+            ++shown.portDialogs;
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+        if (open || PaneText(user.window, 0) != Text(IDS_COM_PORT_CLOSED)) return false;
+        // The port is closed, so the worker is gone: once a marker posted now
+        // comes back, every outcome it posted has been handled.
+        static wchar_t posted[32];  // read by the UI thread when it handles the message
+        swprintf(posted, 32, L"marker %d", ++marker);
+        const std::wstring expected = posted;
+        PostMessageW(GetDlgItem(user.window, IDC_STATUS_BAR), SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(posted));
+        WaitUntil([&] { return PaneText(user.window, 1) == expected; });
+        return DialogsWithChild(user.UiThread(), 0xFFFF).empty() &&
+               DialogsWithChild(user.UiThread(), IDC_COMBO_COM_PORT).empty();
+    });
+    EXPECT_TRUE(settled) << shown.boxes.size() << " boxes answered";
+    std::sort(shown.boxes.begin(), shown.boxes.end());
+    return shown;
+}
+
+std::vector<std::wstring> Texts(std::initializer_list<UINT> ids) {
+    std::vector<std::wstring> texts;
+    for (UINT id : ids) texts.push_back(Text(id));
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
+class DeviceWindowFaults : public DeviceWindow {
+protected:
+    // A freshly plugged-in adapter: a new line, nothing left in flight.
+    void PlugInAgain() {
+        sim_->Set("reopen");
+        sim_->Set("reset");
+        sim_->Set("jitter 0");
+    }
+    static void ExpectClosed(const User& user) {
+        EXPECT_EQ(PaneText(user.window, 0), Text(IDS_COM_PORT_CLOSED));
+        EXPECT_FALSE(IsWindowEnabled(user.Item(IDC_BTN_UPDATE)));
+        EXPECT_FALSE(IsWindowEnabled(user.Item(IDC_BTN_SCAN)));
+        EXPECT_EQ(user.ItemText(IDC_STATIC_FW_VERSION), L"");
+    }
+    // From the menu, as the user reconnects, with `prepare` done to the
+    // adapter while the port dialog is open.
+    static bool Reconnect(User& user, const std::function<void()>& prepare) {
+        PostMessageW(user.window, WM_COMMAND, IDM_SELECT_COM_PORT, 0);
+        if (WaitForDialogWithChild(user.UiThread(), IDC_COMBO_COM_PORT) == nullptr) return false;
+        prepare();
+        return user.AcceptPortDialog() != nullptr;
+    }
+    void ExpectReconnects(User& user) {
+        ASSERT_TRUE(Reconnect(user, [this] { PlugInAgain(); }));
+        EXPECT_TRUE(user.WaitReady());
+        EXPECT_EQ(PaneText(user.window, 0), portName_);
+        EXPECT_EQ(user.ItemText(IDC_STATIC_FW_VERSION), L"v1.2.3");
+    }
+};
+
+// Each fault present from the start ends the identification in the message
+// of its outcome and the port dialog; a healthy adapter then connects.
+TEST_F(DeviceWindowFaults, FaultyAdapterAtConnectEndsInItsMessageAndThePortDialog) {
+    const struct {
+        std::vector<std::string> controls;
+        UINT message;  // 0: the adapter is read and the window is ready
+    } cases[] = {
+        {{"fault silence on"}, IDS_ERR_NOT_ZANTOR_DEVICE},
+        {{"fault late 3000"}, IDS_ERR_NOT_ZANTOR_DEVICE},
+        {{"fault garbage 40"}, IDS_ERR_NOT_ZANTOR_DEVICE},
+        {{"fault longline 256"}, IDS_ERR_NOT_ZANTOR_DEVICE},
+        // The model query takes any line in front of the model reply as the
+        // model text: an echo, a framed reply's empty line, a long line, noise.
+        {{"fault longline 255"}, IDS_ERR_UNSUPPORTED_DEVICE},
+        {{"fault burst 900"}, IDS_ERR_UNSUPPORTED_DEVICE},
+        {{"fault echo on"}, IDS_ERR_UNSUPPORTED_DEVICE},
+        {{"fault framed on"}, IDS_ERR_UNSUPPORTED_DEVICE},
+        {{"fault split on"}, 0},
+    };
+    Run([&](User& user) {
+        user.CancelPortDialog();
+        user.window = WaitForDialogWithChild(user.UiThread(), IDC_LIST_SCAN);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.controls.front());
+            ASSERT_TRUE(Reconnect(user, [&] {
+                PlugInAgain();
+                for (const std::string& control : c.controls) sim_->Set(control);
+            }));
+            if (c.message == 0) {
+                EXPECT_TRUE(user.WaitReady());
+                EXPECT_EQ(user.ItemText(IDC_EDIT_DEVICE_NAME), L"KX400");
+                continue;
+            }
+            const Shown shown = Settle(user);
+            EXPECT_EQ(shown.boxes, Texts({c.message}));
+            EXPECT_EQ(shown.portDialogs, 1);
+            ExpectClosed(user);
+            EXPECT_EQ(window_->DevicePictureId(), static_cast<UINT>(IDB_PNG_EMBLEM));
+        }
+        ExpectReconnects(user);
+    });
+}
+
+// An adapter that falls silent after it was read: the setting fails, the
+// identification that follows fails, and the user is offered the port dialog.
+TEST_F(DeviceWindowFaults, AdapterSilentAfterConnectFailsTheSettingAndOffersThePortDialog) {
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        sim_->Set("fault silence on");
+        user.SetText(IDC_EDIT_DEVICE_NAME, L"Quiet");
+        user.Click(IDC_BTN_SAVE_NAME);
+        user.ExpectBox(Text(IDS_ERR_NAME_SAVE), IDI_ERROR);
+        user.ExpectBox(Text(IDS_ERR_NOT_ZANTOR_DEVICE), IDI_ERROR);
+        EXPECT_EQ(Settle(user).portDialogs, 1);
+        ExpectClosed(user);
+        ExpectReconnects(user);
+    });
+}
+
+// The adapter hangs up after the version and information replies of the full
+// read: the port error closes the port, and the read's failure that arrives
+// after the close offers the port dialog.
+TEST_F(DeviceWindowFaults, HangUpDuringTheFullReadClosesAndOffersThePortDialog) {
+    sim_->Set("hangup-after 4");
+    Run([&](User& user) {
+        ASSERT_NE(user.AcceptPortDialog(), nullptr);
+        const Shown shown = Settle(user);
+        EXPECT_EQ(shown.boxes, Texts({IDS_ERR_PORT_FAILURE, IDS_ERR_NOT_ZANTOR_DEVICE}));
+        EXPECT_EQ(shown.portDialogs, 1);
+        ExpectClosed(user);
+        ExpectReconnects(user);
+    });
+}
+
+// A hang-up in the middle of writing the slots: the port error and the failed
+// registration are shown; when the failure came first, the identification it
+// queues fails on the dead line as well. Reconnecting reads the slots the
+// adapter kept.
+TEST_F(DeviceWindowFaults, HangUpDuringASlotSaveReportsTheFailureAndReconnects) {
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        user.SetText(IDC_EDIT_SLOT_ADDR1, L"A1A2A3A4A5A6");
+        user.SetText(IDC_EDIT_SLOT_ADDR6, L"B1B2B3B4B5B6");
+        sim_->Set("clear-record");
+        sim_->Set("hangup-after 3");  // the model check and two slot writes
+        user.Click(IDC_BTN_SAVE_SLOTS);
+        Shown shown = Settle(user);
+        const auto late = std::find(shown.boxes.begin(), shown.boxes.end(), Text(IDS_ERR_NOT_ZANTOR_DEVICE));
+        EXPECT_EQ(shown.portDialogs, late == shown.boxes.end() ? 0 : 1);
+        if (late != shown.boxes.end()) shown.boxes.erase(late);
+        EXPECT_EQ(shown.boxes, Texts({IDS_ERR_PORT_FAILURE, IDS_ERR_SLOTS_SAVE}));
+        ExpectClosed(user);
+        const auto record = user.Record();
+        ASSERT_GE(record.size(), 3u);
+        EXPECT_EQ(record[1], "AT+SETSLOT=1,A1A2A3A4A5A6\r");
+
+        ASSERT_TRUE(Reconnect(user, [this] {
+            sim_->Set("reopen");
+            sim_->Set("clear-record");
+        }));
+        ASSERT_TRUE(user.WaitReady());
+        // A slot command the dead line did not take is not sent to the
+        // adapter plugged in again: it hears the identification first.
+        const auto again = user.Record();
+        ASSERT_FALSE(again.empty());
+        EXPECT_EQ(again.front(), "AT\r");
+        EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR1), L"A1A2A3A4A5A6");
+        EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR6), L"");
+    });
+}
+
+// A hang-up while reports come in: one port error, the scan is over on the
+// window's side, and after reconnecting the adapter's scan is stopped.
+TEST_F(DeviceWindowFaults, HangUpDuringAScanShowsOnePortErrorAndReconnects) {
+    sim_->Set("peers clear");
+    sim_->Set("peers add 0000000000C1 -40 Nearby");
+    sim_->Set("scan-period 20");
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        user.Click(IDC_BTN_SCAN);
+        ASSERT_TRUE(WaitUntil([&] { return user.ListRows() >= 1; }));
+        sim_->Set("hangup");
+        const Shown shown = Settle(user);
+        EXPECT_EQ(shown.boxes, Texts({IDS_ERR_PORT_FAILURE}));
+        EXPECT_EQ(shown.portDialogs, 0);
+        ExpectClosed(user);
+        EXPECT_EQ(user.ItemText(IDC_BTN_SCAN), Text(IDS_SCAN));
+        EXPECT_EQ(user.ListRows(), 0);
+
+        // Plugged in again still scanning, but hearing nobody now: a report
+        // arriving during the identification would be read as the model text.
+        ASSERT_TRUE(Reconnect(user, [this] {
+            sim_->Set("peers clear");
+            sim_->Set("reopen");
+            sim_->Set("clear-record");
+        }));
+        ASSERT_TRUE(user.WaitReady());
+        const auto record = user.Record();
+        EXPECT_EQ(std::count(record.begin(), record.end(), "AT+STOPSCAN\r"), 1);
+    });
+}
+
+// Profile values of the wrong type or of absurd length: the window starts with
+// the defaults, preselects a port that exists, and connects.
+TEST_F(DeviceWindowFaults, HostileProfileValuesLeaveTheProgramWorking) {
+    CWinApp& app = *AfxGetApp();
+    const std::wstring huge(100000, L'N');
+    app.WriteProfileString(kProfileSection, kProfileNameFilterValue, huge.c_str());
+    app.WriteProfileString(kProfileSection, kProfileRssiFilterValue, L"-60");
+    app.WriteProfileString(kProfileSection, kProfileNameFilterCheck, L"1");
+    app.WriteProfileInt(kProfileSection, kProfileRssiFilterCheck, 7);
+    app.WriteProfileString(kProfileSection, kProfileComPort, L"NOPORT99");
+    app.WriteProfileString(kProfileSection, kProfileBaudRate, L"fast");
+    Run([&](User& user) {
+        ASSERT_TRUE(user.Connect());
+        EXPECT_EQ(PaneText(user.window, 0), portName_);
+        EXPECT_EQ(user.ItemText(IDC_EDIT_NAME_FILTER), L"NORVANE");
+        EXPECT_EQ(user.ItemText(IDC_EDIT_RSSI_FILTER), L"-45");
+        EXPECT_EQ(SendMessageW(user.Item(IDC_CHECK_NAME_FILTER), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        // The window keeps working: a scan starts with the filters shown.
+        sim_->Set("clear-record");
+        user.Click(IDC_BTN_SCAN);
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(user.Item(IDC_BTN_SCAN)) && user.ItemText(IDC_BTN_SCAN) == Text(IDS_STOP); }));
+        user.Click(IDC_BTN_SCAN);
+        EXPECT_TRUE(user.WaitReady());
+        const auto record = user.Record();
+        ASSERT_FALSE(record.empty());
+        EXPECT_EQ(record.front(), "AT+MODEL?\r");
+        EXPECT_EQ(std::count(record.begin(), record.end(), "AT+SF=OFF\r"), 1);
+    });
+}
+
+}  // namespace
