@@ -220,8 +220,14 @@ ReplyResult ParseSlot(std::vector<char>& reply, kx4xx_atcmd)
     return result;
 }
 
-ReplyResult ParseModel(std::vector<char>& reply, kx4xx_atcmd)
+// Any line but a scan report: an adapter still scanning from an earlier
+// session keeps sending reports, and one that arrives before the model reply
+// would make a supported adapter look unsupported.
+ReplyResult ParseModel(std::vector<char>& reply, kx4xx_atcmd command)
 {
+    if (ResultKind(ParseScanReport(reply, command)) == REPLY_SCAN_REPORT) {
+        return Unmatched();
+    }
     return LineText(reply, REPLY_MODEL);
 }
 

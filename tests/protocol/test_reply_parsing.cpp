@@ -65,6 +65,7 @@ std::vector<ParseCase> Cases()
         {"model", "ZANTOR-KX400\r", ATCMD_GET_MODEL, REPLY_MODEL, TextPayload("ZANTOR-KX400"), true},
         {"framed model has an empty line", "\r\nZANTOR-KX410\r\n", ATCMD_GET_MODEL, REPLY_MODEL, TextPayload(""),
          true},
+        {"scan report is no model text", "0A1B2C3D4E5F,-60,x\r", ATCMD_GET_MODEL, REPLY_UNMATCHED, NoPayload(), true},
         {"model parser takes an error line first", kErr, ATCMD_GET_MODEL, REPLY_MODEL, TextPayload("+ERROR"), true},
         {"model text is UTF-8 bytes", "\xEB\xAA\xA8\xEB\x8D\xB8\r", ATCMD_GET_MODEL, REPLY_MODEL,
          TextPayload("\xEB\xAA\xA8\xEB\x8D\xB8"), true},
