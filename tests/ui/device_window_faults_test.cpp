@@ -8,24 +8,6 @@
 
 namespace {
 
-struct DialogSearch {
-    int childId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialogWithChild(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<DialogSearch*>(parameter);
-    if (IsWindowVisible(window) && GetDlgItem(window, search->childId) != nullptr) search->found.push_back(window);
-    return TRUE;
-}
-
-// The visible top-level windows of the UI thread that have a child with childId.
-std::vector<HWND> DialogsWithChild(DWORD uiThread, int childId) {
-    DialogSearch search{childId, {}};
-    EnumThreadWindows(uiThread, &CollectDialogWithChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // What the user was shown until the window came to rest, closed.
 struct Shown {
     std::vector<std::wstring> boxes;  // sorted: see Settle
@@ -41,18 +23,17 @@ Shown Settle(const User& user) {
     // something already shows why it is closed again.
     EXPECT_TRUE(WaitUntil([&] {
         return PaneText(user.window, 0) != Text(IDS_COM_PORT_CLOSED) ||
-               !DialogsWithChild(user.UiThread(), 0xFFFF).empty() ||
+               !DialogsWithChild(user.UiThread(), kMessageBoxText).empty() ||
                !DialogsWithChild(user.UiThread(), IDC_COMBO_COM_PORT).empty();
     }));
     Shown shown;
     std::set<HWND> handled;
-    int marker = 0;
     const bool settled = WaitUntil([&] {
         bool open = false;
-        for (HWND box : DialogsWithChild(user.UiThread(), 0xFFFF)) {
+        for (HWND box : DialogsWithChild(user.UiThread(), kMessageBoxText)) {
             open = true;
             if (!handled.insert(box).second) continue;
-            shown.boxes.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
+            shown.boxes.push_back(WindowText(GetDlgItem(box, kMessageBoxText)));
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
         for (HWND dialog : DialogsWithChild(user.UiThread(), IDC_COMBO_COM_PORT)) {
@@ -62,14 +43,10 @@ Shown Settle(const User& user) {
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         }
         if (open || PaneText(user.window, 0) != Text(IDS_COM_PORT_CLOSED)) return false;
-        // The port is closed, so the worker is gone: once a marker posted now
-        // comes back, every outcome it posted has been handled.
-        static wchar_t posted[32];  // read by the UI thread when it handles the message
-        swprintf(posted, 32, L"marker %d", ++marker);
-        const std::wstring expected = posted;
-        PostMessageW(GetDlgItem(user.window, IDC_STATUS_BAR), SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(posted));
-        WaitUntil([&] { return PaneText(user.window, 1) == expected; });
-        return DialogsWithChild(user.UiThread(), 0xFFFF).empty() &&
+        // The port is closed, so the worker is gone: every outcome it posted
+        // has been handled once the UI thread has caught up.
+        user.CatchUp();
+        return DialogsWithChild(user.UiThread(), kMessageBoxText).empty() &&
                DialogsWithChild(user.UiThread(), IDC_COMBO_COM_PORT).empty();
     });
     EXPECT_TRUE(settled) << shown.boxes.size() << " boxes answered";

@@ -98,7 +98,7 @@ public:
         SeenBox seen;
         HWND box = WaitForMessageBox(uiThread_);
         if (box == nullptr) return seen;
-        seen.text = WindowText(GetDlgItem(box, 0xFFFF));
+        seen.text = WindowText(GetDlgItem(box, kMessageBoxText));
         // Wine's message box keeps its icon in the static control 0x0440.
         seen.icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, 0x0440, STM_GETICON, 0, 0));
         PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
@@ -133,6 +133,17 @@ public:
         item.stateMask = LVIS_SELECTED;
         item.state = LVIS_SELECTED;
         SendMessageW(Item(IDC_LIST_SCAN), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+
+    // Returns once the UI thread has handled every message posted before the
+    // call: a marker posted now has reached the status bar.
+    void CatchUp() const {
+        static wchar_t marker[32];  // read by the UI thread when it handles the message
+        static int count = 0;
+        swprintf(marker, 32, L"marker %d", ++count);
+        const std::wstring expected = marker;
+        PostMessageW(Item(IDC_STATUS_BAR), SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(marker));
+        WaitUntil([&] { return PaneText(window, 1) == expected; });
     }
 
     // Closes whatever box is open and then the window, so that DoModal returns.

@@ -46,28 +46,25 @@ constexpr auto kWaitLimit = std::chrono::seconds(10);
 
 struct Search {
     int childId;
-    bool messageBox;
-    HWND found;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<Search*>(parameter);
     wchar_t className[16] = {};
     GetClassNameW(window, className, 16);
-    if (std::wstring(className) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-    if (GetDlgItem(window, search->messageBox ? 0xFFFF : search->childId) == nullptr) return TRUE;
-    // The main window and the about box have no 0xFFFF static; a message box
+    // The main window and the about box have no kMessageBoxText static; a message box
     // has no child with the ids the tests look for.
-    search->found = window;
-    return FALSE;
+    if (std::wstring(className) == L"#32770" && IsWindowVisible(window) && GetDlgItem(window, search->childId) != nullptr)
+        search->found.push_back(window);
+    return TRUE;
 }
 
-HWND WaitForWindow(DWORD threadId, int childId, bool messageBox) {
+HWND WaitForWindow(DWORD threadId, int childId) {
     HWND found = nullptr;
     WaitUntil([&] {
-        Search search{childId, messageBox, nullptr};
-        EnumThreadWindows(threadId, &MatchWindow, reinterpret_cast<LPARAM>(&search));
-        found = search.found;
+        const std::vector<HWND> dialogs = DialogsWithChild(threadId, childId);
+        found = dialogs.empty() ? nullptr : dialogs.front();
         return found != nullptr;
     });
     return found;
@@ -86,9 +83,15 @@ bool WaitUntil(const std::function<bool()>& condition) {
     return true;
 }
 
-HWND WaitForDialogWithChild(DWORD threadId, int childId) { return WaitForWindow(threadId, childId, false); }
+std::vector<HWND> DialogsWithChild(DWORD threadId, int childId) {
+    Search search{childId, {}};
+    EnumThreadWindows(threadId, &CollectDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
-HWND WaitForMessageBox(DWORD threadId) { return WaitForWindow(threadId, 0, true); }
+HWND WaitForDialogWithChild(DWORD threadId, int childId) { return WaitForWindow(threadId, childId); }
+
+HWND WaitForMessageBox(DWORD threadId) { return WaitForWindow(threadId, kMessageBoxText); }
 
 std::wstring WindowText(HWND window) {
     wchar_t text[512] = {};

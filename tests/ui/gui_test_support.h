@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ui/framework/win_app.h"
 
@@ -18,12 +19,19 @@ extern const wchar_t* const kTestSection;
 // True when this run shows the Korean resources.
 bool KoreanRun();
 
+// The static text every message box shows its message in.
+constexpr int kMessageBoxText = 0xFFFF;
+
+// The visible top-level dialogs of the given thread that have a child with
+// childId, topmost first; empty when there is none now.
+std::vector<HWND> DialogsWithChild(DWORD threadId, int childId);
+
 // The top-level dialog of the given thread that has a child with childId,
 // waited for up to 10 s; null when none appeared.
 HWND WaitForDialogWithChild(DWORD threadId, int childId);
 
-// A message box of the thread (a "#32770" window with the static text
-// 0xFFFF), waited for like WaitForDialogWithChild.
+// A message box of the thread (a dialog with the static text
+// kMessageBoxText), waited for like WaitForDialogWithChild.
 HWND WaitForMessageBox(DWORD threadId);
 
 // Waits up to 10 s for the condition; returns its last value.
