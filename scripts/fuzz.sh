@@ -12,7 +12,7 @@ build=${2:-build/fuzz}
 targets=(fuzz_reply_framing fuzz_reply_parsers)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKX4XX_FUZZ=ON >/dev/null
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKX4XX_FUZZ=ON -DKX4XX_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
 mkdir -p "$build/artifacts"

@@ -1,4 +1,9 @@
 # Shared by the scripts that run Windows programs under Wine; source it.
+#   can_run_win32              whether this machine executes 32-bit programs
+#                              (KX4XX_NO_WIN32=1 makes it answer no)
+#   program_arch FILE          win32 or win64: the kind of a Windows program file
+#   wine_arch win32|win64      use the Wine of that kind from here on (call it
+#                              before wine_session; the prefix is of that kind)
 #   wine_session PREFIX        make the prefix, export Wine's settings, and
 #                              end everything started here when the script exits
 #   virtual_display            start Xvfb unless DISPLAY is set
@@ -9,6 +14,56 @@
 #   start_sim FOLDER NATIVE [options...]
 #                              start the simulated adapter from the native build,
 #                              mapped as COM7 through the link FOLDER/sim-com7
+
+can_run_win32() {
+    [ "${KX4XX_NO_WIN32:-0}" != 1 ] || return 1
+    # Wine's 32-bit loader is itself a 32-bit Linux program.
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+program_arch() {
+    local file=$1 header machine
+    if [ ! -f "$file" ]; then
+        echo "program_arch: no file $file" >&2
+        return 1
+    fi
+    # The PE header's offset is at 0x3c; its machine field follows "PE\0\0".
+    header=$(od -An -tu4 -j60 -N4 "$file" | tr -d ' ')
+    machine=$(od -An -tx2 -j$((header + 4)) -N2 "$file" | tr -d ' ')
+    case "$machine" in
+        014c) echo win32 ;;
+        8664) echo win64 ;;
+        *) echo "program_arch: $file is not a 32- or 64-bit x86 Windows program" >&2; return 1 ;;
+    esac
+}
+
+wine_arch() {
+    case "$1" in
+        win32)
+            if ! can_run_win32; then
+                echo "32-bit Windows programs cannot run here: this machine does not execute 32-bit programs (Wine's 32-bit loader /usr/lib/wine/wine fails${KX4XX_NO_WIN32:+; KX4XX_NO_WIN32=1 is set}); use the 64-bit build" >&2
+                return 1
+            fi
+            unset WINELOADER
+            export WINEARCH=win32 ;;
+        win64)
+            if [ ! -x /usr/lib/wine/wine64 ]; then
+                echo "64-bit Wine is missing (/usr/lib/wine/wine64): run scripts/setup.sh" >&2
+                return 1
+            fi
+            case ":$PATH:" in
+                *":$(wine64_bin):"*) ;;
+                *) export PATH="$(wine64_bin):$PATH" ;;
+            esac
+            export WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64 ;;
+        *) echo "the Windows kind must be win32 or win64" >&2; return 2 ;;
+    esac
+    export KX4XX_WINE_ARCH="$1"
+}
+
+wine64_bin() {
+    (cd "$(dirname "${BASH_SOURCE[0]}")/wine64-bin" && pwd)
+}
 
 wine_session() {
     export WINEPREFIX="$1" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="

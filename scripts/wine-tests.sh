@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the Windows build's tests under Wine:
+# Runs the Windows build's tests under the Wine of the build's kind (32-bit
+# Wine for the i686 build, 64-bit Wine for the x86_64 one):
 #   wine-tests.sh WIN_BUILD NATIVE_BUILD [ctest options...]
 # The run gets its own Wine prefix, its own Xvfb when there is no display, and
 # a simulated adapter (from the native build) mapped as COM7 and steered by
@@ -10,6 +11,7 @@ build=$(cd "$1" && pwd)
 native=$(cd "$2" && pwd)
 shift 2
 source "$top/scripts/wine-session.sh"
+wine_arch "$(program_arch "$build/app/ZANTOR-KX400 Manager.exe")"
 
 export KX4XX_WINEPREFIX="$build/wineprefix"
 wine_session "$KX4XX_WINEPREFIX"

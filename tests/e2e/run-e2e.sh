@@ -17,6 +17,7 @@ if [ -z "${KX4XX_SIM_COM:-}" ] || [ -z "${KX4XX_SIM_LINK:-}" ]; then
     exit 1
 fi
 ui_language "$language"
+wine_arch "$(program_arch "$driver")"
 virtual_display
 wine_session "${KX4XX_WINEPREFIX:-${TMPDIR:-/tmp}/kx4xx-wine}-e2e-$language"
 map_sim_port

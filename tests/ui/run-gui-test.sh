@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs a GUI test program under Wine: run-gui-test.sh en|ko PROGRAM [ARGS...]
+# Runs a GUI test program under the Wine of its kind: run-gui-test.sh en|ko PROGRAM [ARGS...]
 # Starts its own Xvfb when there is no display, makes a Wine prefix per
 # language (Wine rewrites the prefix's locale at every start, so the two
 # languages must not share one), sets the locale of the language and maps the
@@ -11,6 +11,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/scripts/wine-session.sh"
 
 ui_language "$language"
+wine_arch "$(program_arch "$1")"
 virtual_display
 wine_session "${KX4XX_WINEPREFIX:-${TMPDIR:-/tmp}/kx4xx-wine}-gui-$language"
 map_sim_port
