@@ -5,6 +5,9 @@
 #   scripts/run.sh                    English user interface, simulated adapter
 #   scripts/run.sh --korean           Korean user interface
 #   scripts/run.sh --device /dev/ttyUSB0   a real adapter instead of the simulation
+#   scripts/run.sh --arch win32|win64      the 32- or 64-bit program (default: the
+#                                     32-bit one where this machine executes
+#                                     32-bit programs, else the 64-bit one)
 #
 # With a display (DISPLAY set) you use the program. Without one it runs on a
 # virtual display, confirms the COM port dialog (COM7 is preselected), waits
@@ -16,40 +19,72 @@ cd "$top"
 
 korean=0
 device=""
+arch=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --korean) korean=1 ;;
         --device) device=${2:?--device needs a path}; shift ;;
-        --help) sed -n '2,12p' "$0"; exit 0 ;;
+        --arch) arch=${2:?--arch needs win32 or win64}; shift ;;
+        --help) sed -n '2,15p' "$0"; exit 0 ;;
         *) echo "unknown option $1 (see --help)" >&2; exit 2 ;;
     esac
     shift
 done
 
-bash scripts/setup.sh
-jobs=$(nproc)
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/native -j"$jobs" --target kx4xx-sim
-cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" >/dev/null
-cmake --build build/win -j"$jobs" --target kx4xx_manager
-program="$top/build/win/app/ZANTOR-KX400 Manager.exe"
+# step WHAT COMMAND...: runs a step; on failure says which and ends the run.
+step() {
+    local what=$1 status=0
+    shift
+    "$@" || status=$?
+    if [ "$status" != 0 ]; then
+        echo "run.sh: $what failed (exit status $status); the messages above say why" >&2
+        exit "$status"
+    fi
+}
 
+step "installing what the program needs (scripts/setup.sh, as root)" bash scripts/setup.sh
 source scripts/wine-session.sh
+case "$arch" in
+    "")
+        if can_run_win32; then
+            arch=win32
+        else
+            arch=win64
+            echo "this machine does not execute 32-bit programs: running the 64-bit program"
+        fi ;;
+    win32 | win64) ;;
+    *) echo "run.sh: --arch must be win32 or win64" >&2; exit 2 ;;
+esac
+if [ "$arch" = win32 ]; then
+    win=build/win toolchain=cmake/mingw-i686.cmake
+else
+    win=build/win64 toolchain=cmake/mingw-x86_64.cmake
+fi
+step "choosing $arch Wine" wine_arch "$arch"
+echo "running the $([ "$arch" = win32 ] && echo 32 || echo 64)-bit program ($win)"
+
+jobs=$(nproc)
+step "configuring the native build" cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+step "building the simulated adapter" cmake --build build/native -j"$jobs" --target kx4xx-sim
+step "configuring the $arch build" cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$top/$toolchain" >/dev/null
+step "building the program" cmake --build "$win" -j"$jobs" --target kx4xx_manager
+program="$top/$win/app/ZANTOR-KX400 Manager.exe"
+
 run="$top/build/run"
 mkdir -p "$run"
-wine_session "$run/wineprefix"
+step "making the Wine prefix $run/wineprefix-$arch" wine_session "$run/wineprefix-$arch"
 # Decided before any Wine program runs: Wine's desktop takes the display it
 # finds when its services start.
 headless=0
-[ -n "${DISPLAY:-}" ] || { headless=1; virtual_display; }
+[ -n "${DISPLAY:-}" ] || { headless=1; step "starting a virtual display (Xvfb)" virtual_display; }
 
 if [ -n "$device" ]; then
     wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$device" /f >/dev/null 2>&1
     wineserver -k || true
     echo "COM7 is $device"
 else
-    start_sim "$run" "$top/build/native" --control-port 0
+    step "starting the simulated adapter" start_sim "$run" "$top/build/native" --control-port 0
     echo "simulated adapter on COM7 ($(sed -n 's/^pty //p' "$run/sim.out"))"
 fi
 
@@ -87,10 +122,21 @@ for _ in $(seq 300); do
 done
 sleep 2  # the dialog settles with OK focused
 xdotool key Return
+ready=0
 for _ in $(seq 200); do
-    [ "$(sim_count)" = ready ] && break
+    [ "$(sim_count)" = ready ] && { ready=1; break; }
+    kill -0 "$program_pid" 2>/dev/null || break
     sleep 0.1
 done
+if [ "$ready" = 0 ] && [ -z "$device" ]; then
+    import -window root "$run/screenshot.png"
+    if kill -0 "$program_pid" 2>/dev/null; then
+        echo "run.sh: the program did not read the adapter within 20 s; the screen is in $run/screenshot.png" >&2
+    else
+        echo "run.sh: the program ended before it read the adapter; the screen is in $run/screenshot.png" >&2
+    fi
+    exit 1
+fi
 sleep 1  # the window shows what it read
 import -window root "$run/screenshot.png"
 echo "screenshot: $run/screenshot.png"
