@@ -147,12 +147,12 @@ ReplyResult ZantorKX4xxComm::SendAndWait(const char* text, size_t length, kx4xx_
     return AwaitReply(command, timeLimitMs, [](ReplyKind kind) { return kind != REPLY_UNMATCHED; });
 }
 
-int ZantorKX4xxComm::WaitScanReport(ScanReport& report)
+int ZantorKX4xxComm::WaitScanReport(ScanReport& report, unsigned timeLimitMs)
 {
     if (!port->isOpen.load())
         return REPLY_PORT_CLOSED;
     // Nothing is emptied: reports that arrived since the last call are pending.
-    const ReplyResult reply = AwaitReply(ATCMD_SCAN_REPORT, kScanReportTimeLimitMs,
+    const ReplyResult reply = AwaitReply(ATCMD_SCAN_REPORT, timeLimitMs,
                                          [](ReplyKind kind) { return kind == REPLY_SCAN_REPORT; });
     const ReplyKind kind = ResultKind(reply);
     if (kind == REPLY_SCAN_REPORT)

@@ -50,8 +50,9 @@ public:
     void Close();
     // Never returns an empty result.
     ReplyResult SendAndWait(const char* text, size_t length, kx4xx_atcmd command, unsigned timeLimitMs);
-    // Waits up to 1200 ms for one scan report; returns a ReplyKind value.
-    int WaitScanReport(ScanReport& report);
+    // Waits up to timeLimitMs for one scan report; returns a ReplyKind value.
+    // A report already received is returned at once, whatever the limit.
+    int WaitScanReport(ScanReport& report, unsigned timeLimitMs = kScanReportTimeLimitMs);
 
     std::shared_ptr<CSerialportMP> port;
     ByteObserver onReceive;
