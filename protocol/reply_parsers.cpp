@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "text/text_convert.h"
@@ -220,15 +221,40 @@ ReplyResult ParseSlot(std::vector<char>& reply, kx4xx_atcmd)
     return result;
 }
 
-// Any line but a scan report: an adapter still scanning from an earlier
-// session keeps sending reports, and one that arrives before the model reply
-// would make a supported adapter look unsupported.
+// The model text: the line, or for a framed reply the text inside the frame.
+// What cannot be a model is refused so that the engine goes on waiting for
+// the model reply: an empty line, an echoed command ("AT..."), a status
+// reply that came late for an earlier command, and a scan report from an
+// adapter still scanning from an earlier session. Each would make a
+// supported adapter look unsupported.
 ReplyResult ParseModel(std::vector<char>& reply, kx4xx_atcmd command)
 {
+    static const char* const kStatusLines[] = {"OK",       "+OK",       "ERROR",    "+ERROR",  "READY",
+                                               "+READY",   "SCANNING",  "+SCANNING", "STOPPED", "+STOPPED"};
     if (ResultKind(ParseScanReport(reply, command)) == REPLY_SCAN_REPORT) {
         return Unmatched();
     }
-    return LineText(reply, REPLY_MODEL);
+    const bool framed = StartsWith(reply, "\r\n");
+    Tokenizer tokens(reply);
+    Field line{};
+    if (framed && !tokens.Next(kCr, line)) {  // steps over the frame's opening CR
+        return Unmatched();
+    }
+    if (!tokens.Next(kCr, line)) {
+        return Unmatched();
+    }
+    if (framed) {
+        ++line.begin;  // the frame's line feed
+    }
+    const bool echoed = line.Size() >= 2 && line.begin[0] == 'A' && line.begin[1] == 'T';
+    const bool status = std::any_of(std::begin(kStatusLines), std::end(kStatusLines),
+                                    [&line](const char* text) { return line.Equals(text); });
+    if (line.Size() == 0 || echoed || status) {
+        return Unmatched();
+    }
+    ReplyResult result = MakeReplyResult(REPLY_MODEL);
+    CopyText(line, kReplyTextSize - 1, ResultPayload(result));
+    return result;
 }
 
 // address "," name "," aux "," state CR, the address as six separated pairs.
@@ -317,17 +343,17 @@ ReplyResult ParseUartOptions(std::vector<char>& reply, kx4xx_atcmd)
     return result;
 }
 
-// The interval as decimal digits. Hexadecimal letters, an empty line and a
+// The interval as decimal digits, any number of them (an adapter may pad
+// with leading zeros, "000500"). Hexadecimal letters, an empty line and a
 // value beyond 16 bits are refused rather than read as a wrong number.
 ReplyResult ParseAdvInterval(std::vector<char>& reply, kx4xx_atcmd)
 {
-    constexpr size_t kMaxDigits = 5;
     constexpr long long kMaxInterval = 0xFFFF;
     Field line{};
-    if (!FindLine(reply, line) || line.Size() == 0 || line.Size() > kMaxDigits ||
-        !std::all_of(line.begin, line.end, IsDecimalDigit)) {
+    if (!FindLine(reply, line) || line.Size() == 0 || !std::all_of(line.begin, line.end, IsDecimalDigit)) {
         return Unmatched();
     }
+    // strtoll saturates on a long digit run, so a huge value stays out of range.
     const long long value = ReadDecimal(line);
     if (value > kMaxInterval) {
         return Unmatched();
