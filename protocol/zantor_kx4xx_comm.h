@@ -1,15 +1,19 @@
 // ZantorKX4xxComm: the request/reply engine between the program and the adapter.
 //
-// Owns the serial port, collects the bytes the I/O threads receive, and
-// serves one request at a time: send a command text, then poll in 10 ms
-// steps until a reply recognised for the command arrives, the time limit
-// passes, or Close aborts the wait. Failures are ReplyKind values. Received
-// bytes are bounded twice: 1024 waiting for collection, 4096 collected.
+// Owns the serial port and serves one request at a time: send a command
+// text, then wait until a reply recognised for the command arrives, the
+// time limit passes, or Close aborts the wait. Failures are ReplyKind values.
+// The receive path (ReplyReceiver) keeps the bytes the I/O threads receive,
+// bounded at 1024 waiting for collection and 4096 collected, and the read
+// handler wakes the waiting thread: a reply is cut as soon as its bytes are
+// there, not at the next poll. Waits are still taken in 10 ms steps, so the
+// time limits are checked as before.
 //
-// Threads: Open and Close run on the owner's thread; SendAndWait and
-// WaitScanReport on one requesting thread at a time; OnSerialRead and
-// OnSerialWrite on I/O threads. Lock order: the port's read mutex before
-// rxMutex (the read handler is called with the former held).
+// Threads: Open, Close and the destructor run on the owner's thread;
+// SendAndWait and WaitScanReport on one requesting thread at a time;
+// OnSerialRead and OnSerialWrite on I/O threads. Lock order: the port's read
+// mutex before the receiver's rxMutex (the read handler is called with the
+// former held).
 #pragma once
 
 #include <atomic>
@@ -24,6 +28,7 @@
 #include <vector>
 
 #include "protocol/reply_parsers.h"
+#include "protocol/reply_receiver.h"
 #include "serial/serialport_mp.h"
 
 class ZantorKX4xxComm;
@@ -33,13 +38,14 @@ using ByteObserver = std::function<void(const ZantorKX4xxComm* engine, const std
 
 class ZantorKX4xxComm {
 public:
-    static constexpr size_t kRxBufferLimit = 1024;
-    static constexpr size_t kPendingLimit = 4 * kRxBufferLimit;
+    static constexpr size_t kRxBufferLimit = ReplyReceiver::kRxBufferLimit;
+    static constexpr size_t kPendingLimit = ReplyReceiver::kPendingLimit;
     static constexpr unsigned kScanReportTimeLimitMs = 1200;
 
     ZantorKX4xxComm();
-    // Does not close the port: the owner closes first.
-    ~ZantorKX4xxComm() = default;
+    // Closes the port if the owner did not, and detaches the port's handlers
+    // from this engine: the port may outlive it (a pending operation holds it).
+    ~ZantorKX4xxComm();
     ZantorKX4xxComm(const ZantorKX4xxComm&) = delete;
     ZantorKX4xxComm& operator=(const ZantorKX4xxComm&) = delete;
 
@@ -64,25 +70,12 @@ private:
     void OnSerialRead(const std::shared_ptr<CSerialportMP>& serial, std::error_code& error,
                       const std::vector<uint8_t>& data, unsigned count);
     void OnSerialWrite(const std::shared_ptr<CSerialportMP>& serial, std::error_code& error, unsigned written);
-    // -1 when closing; otherwise the size of pending after collecting (0 when nothing arrived).
-    int WaitForData();
-    // Cuts replies for command off pending, collecting bytes as needed, until
-    // isAnswer accepts one; otherwise ends in REPLY_TIMEOUT, REPLY_ABORTED or
-    // REPLY_NO_RESULT. Never returns an empty result.
-    ReplyResult AwaitReply(kx4xx_atcmd command, unsigned timeLimitMs, bool (*isAnswer)(ReplyKind));
-    unsigned ElapsedMs() const;
     // Gives back this engine's share of the executor: the count of open ports
     // drops, and the last one joins the I/O threads.
     void ReleaseExecutor();
 
-    std::vector<char> rxBuffer;  // guarded by rxMutex; never more than 1024 bytes
-    std::vector<char> pending;   // requesting thread only; never more than kPendingLimit bytes, oldest dropped first
-    std::mutex rxMutex;
-    std::condition_variable rxCond;
+    ReplyReceiver receiver;
     ParserTable parsers;
-    std::atomic<bool> closing{false};
-    std::atomic<bool> dataArrived{false};
-    std::chrono::steady_clock::time_point requestStart;  // requesting thread only
     // Owner's thread only: this engine counts in OpenPortCount. Kept apart
     // from port->isOpen because the engine may close the port by itself on an
     // I/O thread (no onError set); the count is then still released by the

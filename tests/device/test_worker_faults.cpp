@@ -162,9 +162,10 @@ TEST_F(WorkerFaultTest, EveryFaultEndsEachCommandInADefiniteOutcomeAndTheCommand
     };
     const std::vector<CmdOutcome> allOk(std::size(kCommands), RESULT_OK);
     const std::vector<CmdOutcome> allFailed(std::size(kCommands), RESULT_FAILED);
-    // The model query takes any line as the model text: a line in front of
-    // the model reply (an echo, noise, filler) is read as an unsupported
-    // model. A full read does not check the model; the writing commands do.
+    // A text line in front of the model reply (noise, filler) is read as an
+    // unsupported model; an echoed query, a status line and an empty framed
+    // line are skipped. A full read does not check the model; the writing
+    // commands do.
     const std::vector<CmdOutcome> foreignModel = {RESULT_UNSUPPORTED, RESULT_OK,          RESULT_UNSUPPORTED,
                                                   RESULT_UNSUPPORTED, RESULT_UNSUPPORTED, RESULT_OK};
     // Noise without a line end glues onto the reply line, which then matches
@@ -186,13 +187,12 @@ TEST_F(WorkerFaultTest, EveryFaultEndsEachCommandInADefiniteOutcomeAndTheCommand
         // collection.
         {{"fault burst 900"}, foreignModel},
         {{"fault burst 1500"}, foreignModel, true},
-        {{"fault echo on"}, foreignModel},
+        {{"fault echo on"}, allOk},
         {{"fault split on"}, allOk},
-        {{"fault echo on", "fault split on"}, foreignModel},
-        // A framed text reply ends at its first carriage return: the model
-        // text is empty and the version never matches.
-        {{"fault framed on"},
-         {RESULT_UNSUPPORTED, RESULT_FAILED, RESULT_UNSUPPORTED, RESULT_UNSUPPORTED, RESULT_UNSUPPORTED, RESULT_OK}},
+        {{"fault echo on", "fault split on"}, allOk},
+        // The model is the framed text; a framed version or "+SCANNING" is
+        // recognised by nothing.
+        {{"fault framed on"}, {RESULT_OK, RESULT_FAILED, RESULT_OK, RESULT_FAILED, RESULT_OK, RESULT_OK}},
         {{"model ZANTOR-KX999"}, foreignModel},
     };
     for (const Case& c : cases) {
