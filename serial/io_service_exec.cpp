@@ -23,14 +23,22 @@ void IoServiceExec::StartThreads()
         return;
     stopFlag.exchange(false);
     ioContext.restart();
+    {
+        std::lock_guard<std::mutex> lock(exitMutex);
+        threadsLeft = 0;
+    }
     const unsigned count = ThreadCountFor(std::thread::hardware_concurrency());
     for (unsigned i = 0; i < count; ++i)
-        threads.push_back(std::make_unique<std::thread>(ThreadMain, std::ref(ioContext), std::cref(stopFlag)));
+        threads.push_back(std::make_unique<std::thread>(&IoServiceExec::ThreadMain, this));
 }
 
 void IoServiceExec::Stop()
 {
     if (!stopFlag.exchange(true)) {
+        // Threads whose work is done leave by themselves; one kept in run()
+        // by an open port's read would make the join wait forever.
+        if (!WaitForThreadsToLeave(kDrainGrace))
+            ioContext.stop();
         for (auto& thread : threads)
             thread->join();
         threads.clear();
@@ -39,17 +47,26 @@ void IoServiceExec::Stop()
         ioContext.stop();
 }
 
-void IoServiceExec::ThreadMain(asio::io_context& context, const std::atomic<bool>& stopFlag)
+bool IoServiceExec::WaitForThreadsToLeave(std::chrono::milliseconds wait)
+{
+    std::unique_lock<std::mutex> lock(exitMutex);
+    return threadLeft.wait_for(lock, wait, [this] { return threadsLeft == threads.size(); });
+}
+
+void IoServiceExec::ThreadMain()
 {
     // run() returns when no work is left, which marks the context stopped:
     // the thread then leaves instead of spinning on an idle context.
     while (!stopFlag.load()) {
         try {
-            context.run();
+            ioContext.run();
         } catch (const std::exception&) {
-            return;
+            break;
         }
-        if (context.stopped())
-            return;
+        if (ioContext.stopped())
+            break;
     }
+    std::lock_guard<std::mutex> lock(exitMutex);
+    ++threadsLeft;
+    threadLeft.notify_all();
 }

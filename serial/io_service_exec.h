@@ -10,7 +10,10 @@
 #include <asio/io_context.hpp>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -27,19 +30,29 @@ public:
     // finished ones). Throws std::system_error when a thread cannot be made.
     void StartThreads();
     // Tells the threads to leave, joins them in start order and stops the
-    // context. Must not run on a worker thread.
+    // context. Threads still kept in run() by outstanding work (a port left
+    // open, for one at process exit) are given kDrainGrace to finish it; then
+    // the context is stopped so that the join cannot hang. Must not run on a
+    // worker thread.
     void Stop();
 
     // Threads for a given hardware concurrency: half of it, at least one.
     static unsigned ThreadCountFor(unsigned hardwareConcurrency);
     size_t HeldThreadCount() const { return threads.size(); }
 
+    static constexpr std::chrono::milliseconds kDrainGrace{500};
+
 private:
-    static void ThreadMain(asio::io_context& context, const std::atomic<bool>& stopFlag);
+    void ThreadMain();
+    // Whether every started thread left ThreadMain within the wait.
+    bool WaitForThreadsToLeave(std::chrono::milliseconds wait);
 
     asio::io_context ioContext;
     std::vector<std::unique_ptr<std::thread>> threads;
     std::atomic<bool> stopFlag{false};
+    std::mutex exitMutex;
+    std::condition_variable threadLeft;  // with exitMutex
+    size_t threadsLeft = 0;              // guarded by exitMutex; threads of this start that left ThreadMain
 };
 
 // The global executor, built during static initialisation.

@@ -108,6 +108,16 @@ int CSerialportMP::Send(const uint8_t* data, int length)
     return 0;
 }
 
+void CSerialportMP::DetachHandlers()
+{
+    {
+        std::lock_guard<std::mutex> lock(readMutex);
+        readHandler = nullptr;
+    }
+    std::lock_guard<std::mutex> lock(writeMutex);
+    writeHandler = nullptr;
+}
+
 void CSerialportMP::StartRead(uint32_t forOpening)
 {
     std::lock_guard<std::mutex> lock(deviceMutex);

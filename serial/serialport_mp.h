@@ -45,6 +45,10 @@ public:
     void Close();
     // Copies and queues the bytes; returns 0, or kSendRejected.
     int Send(const uint8_t* data, int length);
+    // Empties both handlers once a handler under way has returned, so that
+    // an owner that goes before this object is never called again. Never
+    // from inside a handler (it takes the mutexes they are called under).
+    void DetachHandlers();
 
     std::atomic<bool> isOpen{false};
     // Assigned once by the owner before Open.

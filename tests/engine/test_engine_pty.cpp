@@ -8,6 +8,7 @@
 #include <future>
 
 #include "serial/io_service_exec.h"
+#include "tests/serial/child_exit.h"
 #include "tests/serial/pty_pair.h"
 
 namespace {
@@ -241,6 +242,42 @@ TEST(EngineExecutor, SelfClosedPortStillReleasesTheExecutor)
     device.get();
     engine.Close();
     EXPECT_EQ(OpenPortCount.load(), 0);
+}
+
+TEST(EngineLifetime, DestroyingAnOpenEngineClosesItsPortAndDetachesIt)
+{
+    PtyPair pty;
+    std::shared_ptr<CSerialportMP> port;
+    {
+        ZantorKX4xxComm engine;
+        ASSERT_FALSE(engine.Open(pty.SlavePath(), 115200, 0, 0));
+        port = engine.port;  // the port outlives the engine
+    }
+    EXPECT_FALSE(port->isOpen.load());
+    EXPECT_FALSE(port->readHandler);
+    EXPECT_FALSE(port->writeHandler);
+    EXPECT_EQ(OpenPortCount.load(), 0);
+    EXPECT_EQ(gIoServiceExec.HeldThreadCount(), 0u);
+}
+
+TEST(EngineLifetime, AnEngineLeftOpenDoesNotHangTheProcessExit)
+{
+    const ChildEnd end = RunChildThenExit([] {
+        PtyPair pty;
+        ZantorKX4xxComm engine;
+        if (engine.Open(pty.SlavePath(), 115200, 0, 0))
+            std::_Exit(2);
+        const std::string probe = "AT\r";
+        auto device = std::async(std::launch::async, [&] {
+            pty.Read(3);
+            pty.Write("+OK\r");
+        });
+        if (ResultKind(engine.SendAndWait(probe.data(), probe.size(), ATCMD_PROBE, 10000)) != REPLY_OK)
+            std::_Exit(3);
+        device.get();
+        std::exit(0);  // with the engine still open, as a program that forgot to close it
+    });
+    EXPECT_EQ(end, ChildEnd::ExitedZero);
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <stdexcept>
 
 #include "serial/io_service_exec.h"
+#include "tests/serial/child_exit.h"
 #include "tests/serial/pty_pair.h"
 
 namespace {
@@ -183,6 +186,31 @@ TEST(SerialPortOpen, RequiresSharedOwnership)
         EXPECT_EQ(std::string(e.what()).rfind("It seems like that instance is not created from shared_ptr: ", 0), 0u)
             << e.what();
     }
+}
+
+TEST(SerialPortExit, APortLeftOpenDoesNotHangTheProcessExit)
+{
+    // The open port keeps a read outstanding, so the executor's threads stay
+    // in run() until static destruction stops them.
+    const ChildEnd end = RunChildThenExit([] {
+        PtyPair pty;
+        auto port = std::make_shared<CSerialportMP>(gIoServiceExec.Context());
+        std::promise<void> reading;
+        std::atomic<bool> signalled{false};
+        port->readHandler = [&](const std::shared_ptr<CSerialportMP>&, std::error_code&, const std::vector<uint8_t>&,
+                                unsigned) {
+            if (!signalled.exchange(true))
+                reading.set_value();
+        };
+        if (port->Open(pty.SlavePath(), 115200, 0, 0))
+            std::_Exit(2);
+        gIoServiceExec.StartThreads();
+        pty.Write("x");
+        if (reading.get_future().wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+            std::_Exit(3);
+        std::exit(0);  // with the port and its line still open
+    });
+    EXPECT_EQ(end, ChildEnd::ExitedZero);
 }
 
 }  // namespace
