@@ -6,19 +6,17 @@
 
 #include "cli/commands.h"
 
-int RequireOnePort(CliContext& context, std::string& port)
-{
-    if (context.ports.size() != 1)
-        return context.console.Fail(kExitBadArguments, "This command needs exactly one --port.");
-    port = context.ports.front();
-    return kExitOk;
-}
-
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const std::atomic<bool>& interrupted)
 {
+    return RunCli(args, out, err, CliEnvironment{interrupted});
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnvironment& environment)
+{
     Console console(out, err);
-    CliContext context{console, interrupted};
+    CliContext context{console, environment, environment.interrupted};
 
     CLI::App app("Configures ZANTOR-KX400, KX410 and KX420 adapters over their serial port.", "kx4xx");
     app.footer(kExitCodeHelp);
@@ -28,12 +26,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     app.add_flag("--json", console.json, "Print results as JSON");
     app.add_flag("--trace", context.trace, "Write every byte sent and received to standard error");
     app.add_option("--trace-file", context.traceFile, "Write the byte trace to this file instead");
+    app.add_option("--log", context.logFile,
+                   "Append one JSON line per adapter and operation to this file (time, port, address, results)");
 
     AddPortsCommand(app, context);
     AddDeviceCommands(app, context);
     AddScanCommand(app, context);
     AddSlotCommands(app, context);
     AddSnapshotCommands(app, context);
+    AddProvisionCommand(app, context);
     for (CLI::App* sub : app.get_subcommands({}))
         sub->fallthrough();
 

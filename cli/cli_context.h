@@ -1,13 +1,18 @@
 // CliContext: what every command of one kx4xx run shares: the console, the
-// global options and the interrupt flag.
+// global options, the operation log and the interrupt flag.
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/console.h"
 #include "cli/exit_codes.h"
+
+class OperationLog;
 
 // The values of the subcommands' options and arguments, fresh for each run.
 struct OptionValues {
@@ -20,16 +25,32 @@ struct OptionValues {
     unsigned seconds = 10;       // scan --seconds
     int slot = 0;                // slots set / clear
     std::string address, tag;    // slots set
-    std::string file;            // slots write, snapshot save / apply
+    std::string file;            // slots write, snapshot save / apply, provision
     std::vector<std::string> applyPorts;  // snapshot apply --port
+    bool probe = false;          // ports --probe
+    bool allPorts = false;       // snapshot apply --all
+    unsigned jobs = 0;           // snapshot apply --jobs: adapters at once; 0 for all
+    bool watch = false;          // provision --watch
+};
+
+// What a run gets from its surroundings rather than from its arguments.
+struct CliEnvironment {
+    const std::atomic<bool>& interrupted;  // set by Ctrl+C
+    bool liveOutput = false;               // the output is a terminal: progress lines are redrawn in place
+    // The system's serial ports; the platform's enumeration unless a test gives its own.
+    std::function<std::vector<std::string>()> listPorts;
+    std::chrono::milliseconds watchPeriod{1000};  // provision --watch: how often the port list is read
 };
 
 struct CliContext {
     Console& console;                    // we don't own it
-    const std::atomic<bool>& interrupted;  // set by Ctrl+C; only the scan loop stops for it
+    const CliEnvironment& environment;   // we don't own it
+    const std::atomic<bool>& interrupted;  // set by Ctrl+C; the scan and the watch stop for it
     std::vector<std::string> ports;      // --port, in the order given
     bool trace = false;                  // --trace: bytes to the error stream
     std::string traceFile;               // --trace-file: bytes to this file
+    std::string logFile;                 // --log: one JSON line per adapter and operation
+    std::shared_ptr<OperationLog> log;   // open once a command talks to adapters
     OptionValues values;
     int exitCode = kExitOk;
 };

@@ -12,7 +12,4 @@ void AddDeviceCommands(CLI::App& app, CliContext& context);
 void AddScanCommand(CLI::App& app, CliContext& context);
 void AddSlotCommands(CLI::App& app, CliContext& context);
 void AddSnapshotCommands(CLI::App& app, CliContext& context);
-
-// The one port a single-adapter command works on; fails with
-// kExitBadArguments unless exactly one --port was given.
-int RequireOnePort(CliContext& context, std::string& port);
+void AddProvisionCommand(CLI::App& app, CliContext& context);

@@ -1,6 +1,4 @@
 // identify, info, set-name, set-interval, set-uart, restart, factory-reset.
-#include <functional>
-
 #include "cli/commands.h"
 #include "cli/device_output.h"
 #include "cli/device_session.h"
@@ -9,22 +7,11 @@
 
 namespace {
 
-// Connects to the one --port and runs body on the identified adapter.
-int WithDevice(CliContext& context, const std::function<int(DeviceSession&)>& body)
-{
-    std::string port;
-    if (const int code = RequireOnePort(context, port))
-        return code;
-    DeviceSession session(context);
-    if (const int code = session.Connect(port))
-        return code;
-    return body(session);
-}
-
 // One writing command: its outcome reported with the window's texts.
-int ReportSetting(CliContext& context, DeviceSession& session, CmdOutcome outcome, const char* doneText,
-                  const char* failedText)
+int ReportSetting(CliContext& context, DeviceSession& session, nlohmann::json written, CmdOutcome outcome,
+                  const char* doneText, const char* failedText)
 {
+    session.written = std::move(written);
     if (outcome != RESULT_OK)
         return session.FailWith(outcome, failedText);
     context.console.Report({{"port", session.PortName()}, {"result", doneText}}, std::string(doneText) + '\n');
@@ -33,7 +20,7 @@ int ReportSetting(CliContext& context, DeviceSession& session, CmdOutcome outcom
 
 int RunIdentify(CliContext& context)
 {
-    return WithDevice(context, [&](DeviceSession& session) -> int {
+    return WithDevice(context, "identify", [&](DeviceSession& session) -> int {
         context.console.Report({{"port", session.PortName()}, {"model", session.readings.modelText}},
                                "Model: " + session.readings.modelText + '\n');
         return kExitOk;
@@ -42,11 +29,12 @@ int RunIdentify(CliContext& context)
 
 int RunInfo(CliContext& context)
 {
-    return WithDevice(context, [&](DeviceSession& session) -> int {
+    return WithDevice(context, "info", [&](DeviceSession& session) -> int {
         const CmdOutcome outcome = session.commands.ReadDevice();
         if (outcome != RESULT_OK)
             return session.FailWith(outcome, "Failed to read the device.");
         nlohmann::json data = DeviceJson(session.readings);
+        session.readBack = data;
         data["port"] = session.PortName();
         context.console.Report(data, DeviceText(session.readings));
         return kExitOk;
@@ -71,8 +59,9 @@ void AddDeviceCommands(CLI::App& app, CliContext& context)
             context.exitCode = context.console.Fail(kExitBadArguments, *failure);
             return;
         }
-        context.exitCode = WithDevice(context, [&](DeviceSession& session) -> int {
-            return ReportSetting(context, session, session.commands.SetName(context.values.name), msg::kNameSaved,
+        context.exitCode = WithDevice(context, "set-name", [&](DeviceSession& session) -> int {
+            return ReportSetting(context, session, {{"name", context.values.name}},
+                                 session.commands.SetName(context.values.name), msg::kNameSaved,
                                  msg::kNameSaveFailed);
         });
     });
@@ -85,8 +74,8 @@ void AddDeviceCommands(CLI::App& app, CliContext& context)
             context.exitCode = context.console.Fail(kExitBadArguments, *failure);
             return;
         }
-        context.exitCode = WithDevice(context, [&](DeviceSession& session) -> int {
-            return ReportSetting(context, session, session.commands.SetAdvInterval(intervalMs),
+        context.exitCode = WithDevice(context, "set-interval", [&](DeviceSession& session) -> int {
+            return ReportSetting(context, session, {{"advInterval", intervalMs}}, session.commands.SetAdvInterval(intervalMs),
                                  msg::kAdvIntervalSaved, msg::kAdvIntervalSaveFailed);
         });
     });
@@ -101,15 +90,15 @@ void AddDeviceCommands(CLI::App& app, CliContext& context)
             context.exitCode = context.console.Fail(kExitBadArguments, *failure);
             return;
         }
-        context.exitCode = WithDevice(context, [&](DeviceSession& session) -> int {
-            return ReportSetting(context, session, session.commands.SetUart(options), msg::kUartSaved,
+        context.exitCode = WithDevice(context, "set-uart", [&](DeviceSession& session) -> int {
+            return ReportSetting(context, session, {{"uart", UartJson(options)}}, session.commands.SetUart(options), msg::kUartSaved,
                                  msg::kUartSaveFailed);
         });
     });
 
     app.add_subcommand("restart", "Restart the adapter (ATZ)")->callback([&context] {
-        context.exitCode = WithDevice(context, [&](DeviceSession& session) -> int {
-            return ReportSetting(context, session, session.commands.Restart(), "The adapter restarted.",
+        context.exitCode = WithDevice(context, "restart", [&](DeviceSession& session) -> int {
+            return ReportSetting(context, session, nullptr, session.commands.Restart(), "The adapter restarted.",
                                  "The adapter did not confirm the restart.");
         });
     });
@@ -122,8 +111,8 @@ void AddDeviceCommands(CLI::App& app, CliContext& context)
                                                     std::string(msg::kConfirmFactoryReset) + " Add --yes to confirm.");
             return;
         }
-        context.exitCode = WithDevice(context, [&](DeviceSession& session) -> int {
-            return ReportSetting(context, session, session.commands.FactoryReset(),
+        context.exitCode = WithDevice(context, "factory-reset", [&](DeviceSession& session) -> int {
+            return ReportSetting(context, session, nullptr, session.commands.FactoryReset(),
                                  "The adapter was reset to factory settings.",
                                  "The adapter did not confirm the factory reset.");
         });

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "cli/messages.h"
+#include "cli/operation_log.h"
 #include "protocol/at_commands.h"
 
 namespace {
@@ -17,8 +18,8 @@ bool SleepPause(std::chrono::milliseconds duration)
 
 }  // namespace
 
-DeviceSession::DeviceSession(CliContext& theContext)
-    : commands(engine, readings, scanState, SleepPause), context(theContext)
+DeviceSession::DeviceSession(CliContext& theContext, SessionMode theMode)
+    : commands(engine, readings, scanState, SleepPause), context(theContext), mode(theMode)
 {
 }
 
@@ -30,15 +31,17 @@ DeviceSession::~DeviceSession()
 int DeviceSession::Connect(const std::string& port)
 {
     portName = port;
+    // In a batch the lines of several adapters meet in one trace.
+    const std::string label = mode == SessionMode::kBatch ? port + " " : std::string();
     if (context.trace) {
-        trace = std::make_unique<TraceLog>([this](const std::string& line) { context.console.ErrLine(line); });
+        trace = std::make_unique<TraceLog>([this, label](const std::string& line) { context.console.ErrLine(label + line); });
     } else if (!context.traceFile.empty()) {
         traceFile = std::make_unique<std::ofstream>(context.traceFile, std::ios::app);
         if (!*traceFile)
-            return context.console.Fail(kExitBadArguments, "Cannot write the trace file " + context.traceFile + ".");
-        trace = std::make_unique<TraceLog>([this](const std::string& line) {
+            return Fail(kExitBadArguments, "Cannot write the trace file " + context.traceFile + ".");
+        trace = std::make_unique<TraceLog>([this, label](const std::string& line) {
             std::lock_guard<std::mutex> lock(traceFileMutex);
-            *traceFile << line << '\n';
+            *traceFile << label << line << '\n';
             traceFile->flush();
         });
     }
@@ -54,11 +57,17 @@ int DeviceSession::Connect(const std::string& port)
 
     const std::error_code error = engine.Open(port, kBaudRate, 0, 0);
     if (error)
-        return context.console.Fail(kExitPortOpen, std::string(msg::kOpenPort) + ": " + port + ": " + error.message());
+        return Fail(kExitPortOpen, std::string(msg::kOpenPort) + ": " + port + ": " + error.message());
+    opened = true;
     const CmdOutcome identified = commands.Identify(kBaudRate);
     if (identified == RESULT_FAILED)
-        return context.console.Fail(ExitCodeOf(identified), msg::kNotZantorDevice);
+        return Fail(ExitCodeOf(identified), msg::kNotZantorDevice);
     return FailWith(identified, msg::kNotZantorDevice);
+}
+
+bool DeviceSession::LineLost() const
+{
+    return opened.load() && !engine.port->isOpen.load();
 }
 
 int DeviceSession::ExitCodeOf(CmdOutcome outcome) const
@@ -69,6 +78,8 @@ int DeviceSession::ExitCodeOf(CmdOutcome outcome) const
     case RESULT_UNSUPPORTED:
         return kExitUnsupported;
     default: {
+        if (LineLost())
+            return kExitNoReply;
         const std::chrono::steady_clock::duration sinceSend =
             std::chrono::steady_clock::now().time_since_epoch() - std::chrono::steady_clock::duration(lastSendTicks.load());
         return sinceSend >= std::chrono::milliseconds(kTimeLimitMs) ? kExitNoReply : kExitRefused;
@@ -82,6 +93,31 @@ int DeviceSession::FailWith(CmdOutcome outcome, const std::string& failureText)
     if (code == kExitOk)
         return kExitOk;
     if (code == kExitUnsupported)
-        return context.console.Fail(code, msg::kUnsupportedDevice + std::string(" (model \"") + readings.modelText + "\")");
-    return context.console.Fail(code, failureText);
+        return Fail(code, msg::kUnsupportedDevice + std::string(" (model \"") + readings.modelText + "\")");
+    if (LineLost())
+        return Fail(code, failureText + " The port closed: the adapter was unplugged or its line failed.");
+    return Fail(code, failureText);
+}
+
+int DeviceSession::Fail(int code, const std::string& message)
+{
+    failure = message;
+    if (mode == SessionMode::kBatch)
+        return code;
+    return context.console.Fail(code, message);
+}
+
+int WithDevice(CliContext& context, const std::string& operation, const std::function<int(DeviceSession&)>& body)
+{
+    if (context.ports.size() != 1)
+        return context.console.Fail(kExitBadArguments, "This command needs exactly one --port.");
+    if (const int code = OpenOperationLog(context))
+        return code;
+    DeviceSession session(context);
+    int code = session.Connect(context.ports.front());
+    if (code == kExitOk)
+        code = body(session);
+    LogOperation(context, {session.PortName(), &session.readings, operation, session.written, session.readBack,
+                           code == kExitOk ? std::string("ok") : context.console.lastFailure, code});
+    return code;
 }

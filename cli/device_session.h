@@ -7,23 +7,39 @@
 // one that ran out its time limit (1200 ms at least) got no reply; one that
 // ended sooner got an answer other than the expected one, a refusal. Bytes
 // received cannot tell: the engine reports a text sent only after it is on
-// its way, so a quick reply may be observed before its own command.
+// its way, so a quick reply may be observed before its own command. A line
+// that failed under the session (the adapter unplugged) closes the port: that
+// is no reply either, whenever it happened.
+//
+// Threads: a session belongs to the thread that made it. Several sessions may
+// run at once on threads of their own (SessionMode::kBatch): each keeps its
+// failure for the caller's summary instead of printing it, and labels its
+// trace lines with its port.
 #pragma once
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 #include "cli/cli_context.h"
 #include "cli/trace_log.h"
 #include "device/device_commands.h"
 
+enum class SessionMode {
+    kSingle,  // failures reported at once on the console
+    kBatch,   // failures kept in Failure() for a summary; trace lines carry the port
+};
+
 class DeviceSession {
     ZantorKX4xxComm engine;  // first: the command sequences below refer to it
 
 public:
-    explicit DeviceSession(CliContext& context);
+    explicit DeviceSession(CliContext& context, SessionMode mode = SessionMode::kSingle);
     // Closes the port, which joins the I/O threads of the last open port.
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
@@ -38,6 +54,13 @@ public:
     // Reports failureText for a failed outcome (the window's model messages
     // for an unsupported model) and returns its exit code.
     int FailWith(CmdOutcome outcome, const std::string& failureText);
+    // Records a failure (printed at once unless the session is in a batch)
+    // and returns code.
+    int Fail(int code, const std::string& message);
+    // The message of the last failure; empty while none happened.
+    const std::string& Failure() const { return failure; }
+    // Whether the port closed under the session after a line failure.
+    bool LineLost() const;
 
     static constexpr unsigned kBaudRate = 115200;
 
@@ -46,11 +69,24 @@ public:
     DeviceCommands commands;
     const std::string& PortName() const { return portName; }
 
+    // What the command wrote and what it read back, for the operation log;
+    // null when it did neither.
+    nlohmann::json written;
+    nlohmann::json readBack;
+
 private:
     CliContext& context;
+    SessionMode mode;
     std::unique_ptr<std::ofstream> traceFile;
     std::unique_ptr<TraceLog> trace;
     std::mutex traceFileMutex;
     std::atomic<std::chrono::steady_clock::rep> lastSendTicks{0};  // steady clock; the requesting thread
+    std::atomic<bool> opened{false};
     std::string portName;
+    std::string failure;
 };
+
+// The set-up every single-adapter command shares: the one --port, the
+// operation log opened, the adapter connected and identified; then body, and
+// the operation's record in the log. Returns the exit code.
+int WithDevice(CliContext& context, const std::string& operation, const std::function<int(DeviceSession&)>& body);

@@ -9,6 +9,10 @@
 // Port names in the platform's order, possibly with duplicates.
 std::vector<std::string> EnumeratePortNames();
 
+// Whether the port is there now: its device node (which may be a link) on
+// Linux, an entry of the serial port map on Windows.
+bool PortExists(const std::string& name);
+
 // Alphabetical ignoring case (COM10 before COM3), duplicates dropped: the
 // order of the port dialog's sorted list.
 void SortPortNames(std::vector<std::string>& names);

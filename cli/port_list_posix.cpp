@@ -44,3 +44,9 @@ std::vector<std::string> EnumeratePortNames()
     closedir(dev);
     return names;
 }
+
+bool PortExists(const std::string& name)
+{
+    struct stat info{};
+    return stat(name.c_str(), &info) == 0;  // a link left behind by its device does not count
+}

@@ -21,28 +21,10 @@ std::string RowText(const ScanRow& row)
     return row.address + "  " + rssi + "  " + row.name;
 }
 
-int RunScan(CliContext& context, bool nameFilterOn, bool rssiFilterOn)
+// The scan on the connected adapter, its stop always sent.
+int ScanWith(CliContext& context, DeviceSession& session, bool nameFilterOn, bool rssiFilterOn)
 {
     const OptionValues& values = context.values;
-    // The RSSI filter is checked before the name filter, as in the window.
-    if (rssiFilterOn) {
-        if (const CheckFailure failure = CheckRssiText(values.rssi))
-            return context.console.Fail(kExitBadArguments, *failure);
-    }
-    if (nameFilterOn) {
-        if (const CheckFailure failure = CheckNameFilter(values.nameFilter))
-            return context.console.Fail(kExitBadArguments, *failure);
-    }
-    if (values.seconds == 0 || values.seconds > kMaxScanSeconds)
-        return context.console.Fail(kExitBadArguments, "The scan time must be 1 to 86400 seconds.");
-    std::string port;
-    if (const int code = RequireOnePort(context, port))
-        return code;
-
-    DeviceSession session(context);
-    if (const int code = session.Connect(port))
-        return code;
-
     char filter[kReplyTextSize] = {};
     if (nameFilterOn)
         std::memcpy(filter, values.nameFilter.data(), values.nameFilter.size());  // at most 8 bytes
@@ -85,10 +67,30 @@ int RunScan(CliContext& context, bool nameFilterOn, bool rssiFilterOn)
     nlohmann::json devices = nlohmann::json::array();
     for (const ScanRow& row : list.Rows())
         devices.push_back({{"address", row.address}, {"name", row.name}, {"rssi", row.rssi}});
-    context.console.Report({{"port", port}, {"devices", devices}, {"interrupted", interrupted}, {"stopped", true}},
+    context.console.Report({{"port", session.PortName()}, {"devices", devices}, {"interrupted", interrupted},
+                            {"stopped", true}},
                            std::to_string(list.Rows().size()) + " device(s) listed; scan stopped" +
                                (interrupted ? " on Ctrl+C.\n" : ".\n"));
     return kExitOk;
+}
+
+int RunScan(CliContext& context, bool nameFilterOn, bool rssiFilterOn)
+{
+    const OptionValues& values = context.values;
+    // The RSSI filter is checked before the name filter, as in the window.
+    if (rssiFilterOn) {
+        if (const CheckFailure failure = CheckRssiText(values.rssi))
+            return context.console.Fail(kExitBadArguments, *failure);
+    }
+    if (nameFilterOn) {
+        if (const CheckFailure failure = CheckNameFilter(values.nameFilter))
+            return context.console.Fail(kExitBadArguments, *failure);
+    }
+    if (values.seconds == 0 || values.seconds > kMaxScanSeconds)
+        return context.console.Fail(kExitBadArguments, "The scan time must be 1 to 86400 seconds.");
+    return WithDevice(context, "scan", [&](DeviceSession& session) -> int {
+        return ScanWith(context, session, nameFilterOn, rssiFilterOn);
+    });
 }
 
 }  // namespace

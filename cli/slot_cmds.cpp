@@ -9,11 +9,9 @@
 
 namespace {
 
-// Connects, reads the adapter and returns its slots as rows.
-int ReadSlotRows(DeviceSession& session, const std::string& port, std::array<SlotRowInput, kSlotCount>& rows)
+// Reads the adapter and returns its slots as rows.
+int ReadSlotRows(DeviceSession& session, std::array<SlotRowInput, kSlotCount>& rows)
 {
-    if (const int code = session.Connect(port))
-        return code;
     const CmdOutcome outcome = session.commands.ReadDevice();
     if (outcome != RESULT_OK)
         return session.FailWith(outcome, "Failed to read the device.");
@@ -24,6 +22,7 @@ int ReadSlotRows(DeviceSession& session, const std::string& port, std::array<Slo
 
 int SaveSlots(CliContext& context, DeviceSession& session, const std::array<SlotRecord, kSlotCount>& records)
 {
+    session.written = {{"slots", SlotsJson(records)}};
     const CmdOutcome outcome = session.commands.SaveSlots(records);
     if (outcome != RESULT_OK)
         return session.FailWith(outcome, msg::kSlotsSaveFailed);
@@ -51,32 +50,28 @@ int ChangeSlot(CliContext& context, const SlotRowInput& newRow)
     std::array<SlotRecord, kSlotCount> records{};
     if (const CheckFailure failure = BuildSlotRecords(alone, records))
         return context.console.Fail(kExitBadArguments, *failure);
-    std::string port;
-    if (const int code = RequireOnePort(context, port))
-        return code;
-
-    DeviceSession session(context);
-    std::array<SlotRowInput, kSlotCount> rows;
-    if (const int code = ReadSlotRows(session, port, rows))
-        return code;
-    rows[context.values.slot - 1] = newRow;
-    if (const CheckFailure failure = BuildSlotRecords(rows, records))
-        return context.console.Fail(kExitBadArguments, *failure);
-    return SaveSlots(context, session, records);
+    return WithDevice(context, "slots", [&](DeviceSession& session) -> int {
+        std::array<SlotRowInput, kSlotCount> rows;
+        if (const int code = ReadSlotRows(session, rows))
+            return code;
+        rows[context.values.slot - 1] = newRow;
+        if (const CheckFailure failure = BuildSlotRecords(rows, records))
+            return context.console.Fail(kExitBadArguments, *failure);
+        return SaveSlots(context, session, records);
+    });
 }
 
 int RunList(CliContext& context)
 {
-    std::string port;
-    if (const int code = RequireOnePort(context, port))
-        return code;
-    DeviceSession session(context);
-    std::array<SlotRowInput, kSlotCount> rows;
-    if (const int code = ReadSlotRows(session, port, rows))
-        return code;
-    context.console.Report({{"port", port}, {"slots", SlotsJson(session.readings.slots)}},
-                           SlotsText(session.readings.slots));
-    return kExitOk;
+    return WithDevice(context, "slots list", [&](DeviceSession& session) -> int {
+        std::array<SlotRowInput, kSlotCount> rows;
+        if (const int code = ReadSlotRows(session, rows))
+            return code;
+        session.readBack = {{"slots", SlotsJson(session.readings.slots)}};
+        context.console.Report({{"port", session.PortName()}, {"slots", SlotsJson(session.readings.slots)}},
+                               SlotsText(session.readings.slots));
+        return kExitOk;
+    });
 }
 
 int RunWrite(CliContext& context)
@@ -88,13 +83,8 @@ int RunWrite(CliContext& context)
     if (const CheckFailure failure = document.is_object() ? SlotsFromJson(document, records)
                                                           : CheckFailure("The file must be a JSON object."))
         return context.console.Fail(kExitBadArguments, *failure);
-    std::string port;
-    if (const int code = RequireOnePort(context, port))
-        return code;
-    DeviceSession session(context);
-    if (const int code = session.Connect(port))
-        return code;
-    return SaveSlots(context, session, records);
+    return WithDevice(context, "slots write",
+                      [&](DeviceSession& session) -> int { return SaveSlots(context, session, records); });
 }
 
 }  // namespace

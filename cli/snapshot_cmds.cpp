@@ -1,96 +1,109 @@
-// snapshot save FILE | snapshot apply FILE [--port P]...: the settings of one
-// adapter (name, interval, UART options, slots) as JSON, applied to several
-// adapters in turn, each verified by a full read, and a summary at the end.
+// snapshot save FILE | snapshot apply FILE [--port P]... [--all] [--jobs N]:
+// the settings of one adapter (name, interval, UART options, slots) as JSON,
+// applied to several adapters at once, each verified by a full read, and a
+// summary at the end.
+#include <cstdio>
 #include <fstream>
 
 #include "cli/commands.h"
+#include "cli/concurrent_jobs.h"
 #include "cli/device_session.h"
-#include "cli/messages.h"
+#include "cli/executor_share.h"
+#include "cli/operation_log.h"
+#include "cli/port_probe.h"
+#include "cli/progress_board.h"
 #include "cli/settings_json.h"
+#include "cli/snapshot_apply.h"
 
 namespace {
 
 int RunSave(CliContext& context)
 {
-    std::string port;
-    if (const int code = RequireOnePort(context, port))
-        return code;
-    DeviceSession session(context);
-    if (const int code = session.Connect(port))
-        return code;
-    const CmdOutcome outcome = session.commands.ReadDevice();
-    if (outcome != RESULT_OK)
-        return session.FailWith(outcome, "Failed to read the device.");
+    return WithDevice(context, "snapshot save", [&](DeviceSession& session) -> int {
+        const CmdOutcome outcome = session.commands.ReadDevice();
+        if (outcome != RESULT_OK)
+            return session.FailWith(outcome, "Failed to read the device.");
 
-    nlohmann::json document = SettingsJson(SettingsFromReadings(session.readings));
-    document["model"] = session.readings.modelText;  // for the reader; apply ignores it
-    std::ofstream file(context.values.file, std::ios::binary | std::ios::trunc);
-    file << DumpJson(document) << '\n';
-    if (!file.flush())
-        return context.console.Fail(kExitBadArguments, "Cannot write " + context.values.file + ".");
-    context.console.Report({{"port", port}, {"file", context.values.file}, {"settings", document}},
-                           "Settings of " + port + " saved to " + context.values.file + ".\n");
-    return kExitOk;
+        nlohmann::json document = SettingsJson(SettingsFromReadings(session.readings));
+        session.readBack = document;
+        document["model"] = session.readings.modelText;  // for the reader; apply ignores it
+        std::ofstream file(context.values.file, std::ios::binary | std::ios::trunc);
+        file << DumpJson(document) << '\n';
+        if (!file.flush())
+            return context.console.Fail(kExitBadArguments, "Cannot write " + context.values.file + ".");
+        context.console.Report({{"port", session.PortName()}, {"file", context.values.file}, {"settings", document}},
+                               "Settings of " + session.PortName() + " saved to " + context.values.file + ".\n");
+        return kExitOk;
+    });
 }
 
-// One adapter: every setting written with the window's command sequences,
-// then read back. Failures are recorded by the console for the summary.
-int ApplyTo(CliContext& context, const std::string& port, const DeviceSettings& settings,
-            std::vector<std::string>& differences)
+// The adapters a batch works on: the --port options, or with --all every
+// listed port where a supported adapter answered the probe.
+int BatchPorts(CliContext& context, const std::vector<std::string>& applyPorts, std::vector<std::string>& ports)
 {
-    DeviceSession session(context);
-    if (const int code = session.Connect(port))
-        return code;
-    if (const int code = session.FailWith(session.commands.SetName(settings.name), msg::kNameSaveFailed))
-        return code;
-    if (const int code = session.FailWith(session.commands.SetAdvInterval(settings.advInterval),
-                                          msg::kAdvIntervalSaveFailed))
-        return code;
-    if (const int code = session.FailWith(session.commands.SetUart(settings.uart), msg::kUartSaveFailed))
-        return code;
-    if (const int code = session.FailWith(session.commands.SaveSlots(settings.slots), msg::kSlotsSaveFailed))
-        return code;
-    if (const int code = session.FailWith(session.commands.ReadDevice(), "Failed to read the device back."))
-        return code;
-    differences = SettingsDifferences(settings, SettingsFromReadings(session.readings));
-    if (!differences.empty())
-        return context.console.Fail(kExitNotVerified, "Read back with other settings.");
+    ports = context.ports;
+    ports.insert(ports.end(), applyPorts.begin(), applyPorts.end());
+    if (context.values.allPorts) {
+        if (!ports.empty())
+            return context.console.Fail(kExitBadArguments, "Give either --all or --port, not both.");
+        context.console.Note("Probing the serial ports...");
+        for (const ProbeResult& probed : ProbePorts(context, ListedPorts(context))) {
+            if (probed.failure.empty())
+                ports.push_back(probed.port);
+        }
+        if (ports.empty())
+            return context.console.Fail(kExitNoReply, "No supported adapter answered on any serial port.");
+        return kExitOk;
+    }
+    if (ports.empty())
+        return context.console.Fail(kExitBadArguments, "snapshot apply needs at least one --port, or --all.");
     return kExitOk;
 }
 
+// Every adapter at once (at most --jobs), each with its own engine and
+// thread; the summary lists them in the order given.
 int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
 {
-    nlohmann::json document;
-    if (const CheckFailure failure = ReadJsonFile(context.values.file, document))
-        return context.console.Fail(kExitBadArguments, *failure);
     DeviceSettings settings;
-    if (const CheckFailure failure = SettingsFromJson(document, settings))
-        return context.console.Fail(kExitBadArguments, *failure);
-    std::vector<std::string> ports = context.ports;
-    ports.insert(ports.end(), applyPorts.begin(), applyPorts.end());
-    if (ports.empty())
-        return context.console.Fail(kExitBadArguments, "snapshot apply needs at least one --port.");
+    if (const int code = LoadSnapshot(context, settings))
+        return code;
+    if (const int code = OpenOperationLog(context))
+        return code;
+    std::vector<std::string> ports;
+    if (const int code = BatchPorts(context, applyPorts, ports))
+        return code;
+
+    const ProgressBoard::Style style = context.console.json        ? ProgressBoard::Style::kNone
+                                       : context.environment.liveOutput ? ProgressBoard::Style::kLive
+                                                                        : ProgressBoard::Style::kPlain;
+    ProgressBoard board(context.console.out, style, ports);
+    std::vector<ApplyResult> applied(ports.size());
+    {
+        ExecutorShare share;
+        RunConcurrently(ports.size(), context.values.jobs, [&](size_t index) {
+            applied[index] = ApplySnapshot(context, ports[index], settings, "snapshot apply",
+                                           [&](const std::string& step, unsigned percent) {
+                                               board.Update(index, step, percent);
+                                           });
+        });
+    }
 
     nlohmann::json results = nlohmann::json::array();
     std::string table = "PORT                  RESULT\n";
     int firstFailure = kExitOk;
-    for (const std::string& port : ports) {
-        context.console.Note("Applying to " + port + "...");
-        std::vector<std::string> differences;
-        context.console.holdFailures = true;
-        const int code = ApplyTo(context, port, settings, differences);
-        context.console.holdFailures = false;
-        std::string result = code == kExitOk ? std::string("applied and verified") : context.console.lastFailure;
-        for (size_t i = 0; i < differences.size(); ++i)
-            result += (i == 0 ? " (" : ", ") + differences[i] + (i + 1 == differences.size() ? ")" : "");
-        if (code != kExitOk && firstFailure == kExitOk)
-            firstFailure = code;
-        nlohmann::json entry = {{"port", port}, {"applied", code == kExitOk}, {"exitCode", code}, {"result", result}};
-        if (!differences.empty())
-            entry["differences"] = differences;
+    for (const ApplyResult& one : applied) {
+        if (one.exitCode != kExitOk && firstFailure == kExitOk)
+            firstFailure = one.exitCode;
+        const std::string result = ResultText(one);
+        nlohmann::json entry = {
+            {"port", one.port}, {"applied", one.exitCode == kExitOk}, {"exitCode", one.exitCode}, {"result", result}};
+        if (!one.differences.empty())
+            entry["differences"] = one.differences;
+        if (!one.address.empty())
+            entry["address"] = one.address;
         results.push_back(entry);
         char line[512] = {};
-        std::snprintf(line, sizeof line, "%-20s  %s\n", port.c_str(), result.c_str());
+        std::snprintf(line, sizeof line, "%-20s  %s\n", one.port.c_str(), result.c_str());
         table += line;
     }
     context.console.Report({{"file", context.values.file}, {"adapters", results}}, table);
@@ -112,5 +125,7 @@ void AddSnapshotCommands(CLI::App& app, CliContext& context)
     auto* apply = snapshot->add_subcommand("apply", "Apply a snapshot to one or several adapters, each read back");
     apply->add_option("FILE", values.file, "The snapshot file")->required();
     apply->add_option("--port", values.applyPorts, "An adapter's serial port; repeat for several");
+    apply->add_flag("--all", values.allPorts, "Every listed port where a supported adapter answers");
+    apply->add_option("--jobs", values.jobs, "How many adapters at once (default: all)");
     apply->callback([&context] { context.exitCode = RunApply(context, context.values.applyPorts); });
 }

@@ -1,0 +1,67 @@
+#include "cli/port_probe.h"
+
+#include "cli/concurrent_jobs.h"
+#include "cli/device_output.h"
+#include "cli/device_session.h"
+#include "cli/executor_share.h"
+#include "cli/operation_log.h"
+#include "cli/port_list.h"
+#include "text/text_convert.h"
+
+namespace {
+
+ProbeResult ProbeOne(CliContext& context, const std::string& port)
+{
+    ProbeResult probed;
+    probed.port = port;
+    DeviceSession session(context, SessionMode::kBatch);
+    probed.exitCode = session.Connect(port);
+    if (probed.exitCode == kExitOk)
+        probed.exitCode = session.FailWith(session.commands.ReadDevice(), "Failed to read the device.");
+    switch (probed.exitCode) {
+    case kExitOk: {
+        const DeviceReadings& readings = session.readings;
+        probed.model = readings.modelText;
+        probed.address = BdAddrToHex(readings.info.address);
+        probed.version = FieldString(readings.version, sizeof readings.version);
+        probed.name = FieldString(readings.info.name, sizeof readings.info.name);
+        session.readBack = {{"model", probed.model}, {"address", probed.address}, {"version", probed.version},
+                            {"name", probed.name}};
+        break;
+    }
+    case kExitPortOpen:
+        probed.failure = session.Failure();
+        break;
+    case kExitUnsupported:
+        probed.failure = "unsupported model";
+        probed.model = session.readings.modelText;
+        break;
+    default:
+        // Something that never identified is no adapter of ours; one that
+        // did and then failed its read says what failed.
+        probed.failure = session.readings.modelText.empty() ? "no reply" : session.Failure();
+        probed.model = session.readings.modelText;
+        break;
+    }
+    LogOperation(context, {port, &session.readings, "probe", nullptr, session.readBack,
+                           probed.failure.empty() ? std::string("ok") : probed.failure, probed.exitCode});
+    return probed;
+}
+
+}  // namespace
+
+std::vector<ProbeResult> ProbePorts(CliContext& context, const std::vector<std::string>& ports)
+{
+    std::vector<ProbeResult> results(ports.size());
+    ExecutorShare share;
+    RunConcurrently(ports.size(), 0, [&](size_t index) { results[index] = ProbeOne(context, ports[index]); });
+    return results;
+}
+
+std::vector<std::string> ListedPorts(const CliContext& context)
+{
+    std::vector<std::string> names =
+        context.environment.listPorts ? context.environment.listPorts() : EnumeratePortNames();
+    SortPortNames(names);
+    return names;
+}

@@ -1,0 +1,24 @@
+// Port probing: every port tried at once, each with an engine of its own,
+// for ports --probe and snapshot apply --all. A port with no adapter costs
+// the identification's time limits; all ports together cost no more.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_context.h"
+
+struct ProbeResult {
+    std::string port;
+    int exitCode = kExitOk;
+    // "no reply", "unsupported model", the open error, or the read's failure;
+    // empty for an adapter identified and read.
+    std::string failure;
+    std::string model, address, version, name;
+};
+
+// Results in the order of ports. Logs one "probe" operation per port.
+std::vector<ProbeResult> ProbePorts(CliContext& context, const std::vector<std::string>& ports);
+
+// The ports a command works on when none is named: the system's, sorted.
+std::vector<std::string> ListedPorts(const CliContext& context);

@@ -1,0 +1,33 @@
+// Applying a snapshot to one adapter, as snapshot apply and provision do it:
+// every setting written with the window's command sequences, then a full
+// read back compared with what was written.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_context.h"
+#include "cli/settings_json.h"
+
+struct ApplyResult {
+    std::string port;
+    int exitCode = kExitOk;
+    std::string result;                    // "applied and verified" or the failure
+    std::vector<std::string> differences;  // fields read back otherwise
+    std::string address;                   // empty unless read back
+};
+
+// Reports each step as it starts: a short text and the share of the work done.
+using ApplyProgress = std::function<void(const std::string& step, unsigned percent)>;
+
+// Runs on the calling thread with an engine of its own; safe to run for
+// several ports at once under an ExecutorShare. Logs the operation.
+ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const DeviceSettings& settings,
+                          const std::string& operation, const ApplyProgress& progress);
+
+// The result column of the summary: the result with the differences.
+std::string ResultText(const ApplyResult& applied);
+
+// Reads and checks a snapshot file; reports a failure (kExitBadArguments).
+int LoadSnapshot(CliContext& context, DeviceSettings& settings);
