@@ -26,8 +26,8 @@ using Clock = std::chrono::steady_clock;
 struct Settings {
     unsigned exchanges = 10000;
     unsigned scanSeconds = 600;
-    // One report every so many milliseconds: about as many as the engine takes
-    // with its one report per 10 ms poll. Faster reports pile up in its pending bytes.
+    // One report every so many milliseconds: a steady scan rate, well within
+    // what the engine takes now that it sees each report when it arrives.
     unsigned periodMs = 12;
     unsigned peers = 200;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of fuzz/ with clang (AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs each for a bounded time, starting from
-# the seed corpus in fuzz/corpus/. Exits non-zero on any finding; the input
+# Builds the libFuzzer targets of fuzz/ (reply framing, parsers, receive
+# path) with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and runs
+# each for a bounded time, starting from the seed corpus in fuzz/corpus/
+# (one folder per target, named after it without "fuzz_reply_"). Exits non-zero on any finding; the input
 # that caused it is kept in the build folder's artifacts/.
 #   scripts/fuzz.sh [seconds per target, default 60] [build folder, default build/fuzz]
 set -euo pipefail
@@ -9,7 +10,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 seconds=${1:-60}
 build=${2:-build/fuzz}
-targets=(fuzz_reply_framing fuzz_reply_parsers)
+targets=(fuzz_reply_framing fuzz_reply_parsers fuzz_reply_receiver)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKX4XX_FUZZ=ON -DKX4XX_WERROR=ON >/dev/null
