@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 
+#include <cstdio>
 #include <vector>
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs) {
@@ -24,6 +25,19 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+namespace {
+
+// List view items are read in the program's memory with this driver's
+// LVITEMW layout, which differs between 32- and 64-bit processes.
+bool SameKindAsThisProcess(HANDLE process) {
+    BOOL otherIsWow64 = FALSE;
+    BOOL selfIsWow64 = FALSE;
+    return IsWow64Process(process, &otherIsWow64) && IsWow64Process(GetCurrentProcess(), &selfIsWow64) &&
+           otherIsWow64 == selfIsWow64;
+}
+
+}  // namespace
+
 RemoteProgram::RemoteProgram(const std::wstring& path) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -33,6 +47,12 @@ RemoteProgram::RemoteProgram(const std::wstring& path) {
                         &info))
         return;
     CloseHandle(info.hThread);
+    if (!SameKindAsThisProcess(info.hProcess)) {
+        std::fprintf(stderr, "the driver and the program must both be 32-bit or both 64-bit programs\n");
+        TerminateProcess(info.hProcess, 1);
+        CloseHandle(info.hProcess);
+        return;
+    }
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
 }
