@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Screenshots of the COM port dialog, the main window and the about box, in
 # English and in Korean, taken from the real program under Wine on Xvfb:
-#   scripts/screenshots.sh [PROGRAM.exe]   (default: build/win/app/ZANTOR-KX400 Manager.exe)
+#   scripts/screenshots.sh [PROGRAM.exe]   (default: build/win/app/ZANTOR-KX400 Manager.exe;
+#                                          the 32- or 64-bit program, run under the Wine of its kind)
 # Writes docs/screenshots/{com-port,main-window,about}-{en,ko}.png.
 # Needs Xvfb, xdotool and ImageMagick.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 program=${1:-$root/build/win/app/ZANTOR-KX400 Manager.exe}
+source "$root/scripts/wine-session.sh"
+wine_arch "$(program_arch "$program")"
 out="$root/docs/screenshots"
 mkdir -p "$out"
 
@@ -37,7 +40,7 @@ for language in en ko; do
     else
         export LANG=C.UTF-8 LC_ALL=C.UTF-8
     fi
-    prefix="${TMPDIR:-/tmp}/kx4xx-wine-shots-$language"
+    prefix="${TMPDIR:-/tmp}/kx4xx-wine-shots-$KX4XX_WINE_ARCH-$language"
     "$root/scripts/wine-prefix.sh" "$prefix"
     export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial0' /d COM3 /f >/dev/null 2>&1
