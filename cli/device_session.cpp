@@ -1,5 +1,6 @@
 #include "cli/device_session.h"
 
+#include <cstring>
 #include <thread>
 
 #include "cli/messages.h"
@@ -63,6 +64,21 @@ int DeviceSession::Connect(const std::string& port)
     if (identified == RESULT_FAILED)
         return Fail(ExitCodeOf(identified), msg::kNotZantorDevice);
     return FailWith(identified, msg::kNotZantorDevice);
+}
+
+CmdOutcome DeviceSession::ReadIdentity()
+{
+    const ReplyResult version = engine.SendAndWait(kAtGetVersion.data(), kAtGetVersion.size(), ATCMD_GET_VERSION,
+                                                   kTimeLimitMs);
+    if (ResultKind(version) != REPLY_VERSION)
+        return RESULT_FAILED;
+    const ReplyResult info = engine.SendAndWait(kAtGetInfo.data(), kAtGetInfo.size(), ATCMD_GET_INFO, kTimeLimitMs);
+    if (ResultKind(info) != REPLY_INFO)
+        return RESULT_FAILED;
+    std::memcpy(readings.version, ResultPayload(version), sizeof readings.version);
+    readings.version[sizeof readings.version - 1] = '\0';
+    std::memcpy(&readings.info, ResultPayload(info), sizeof readings.info);
+    return RESULT_OK;
 }
 
 bool DeviceSession::LineLost() const

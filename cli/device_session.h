@@ -49,6 +49,12 @@ public:
     // returns its exit code; kExitOk when the adapter is a supported model.
     int Connect(const std::string& port);
 
+    // Reads the firmware version, address and name (and nothing else) into
+    // readings, so that an adapter is known by its address before anything
+    // is written to it, whatever happens next. RESULT_FAILED when either
+    // query went unanswered.
+    CmdOutcome ReadIdentity();
+
     // The exit code of a command outcome (kExitOk for RESULT_OK).
     int ExitCodeOf(CmdOutcome outcome) const;
     // Reports failureText for a failed outcome (the window's model messages

@@ -23,6 +23,8 @@ int ApplySteps(DeviceSession& session, const std::string& port, const DeviceSett
     next();
     if (const int code = session.Connect(port))
         return code;
+    if (const int code = session.FailWith(session.ReadIdentity(), "Failed to read the device."))
+        return code;
     next();
     if (const int code = session.FailWith(session.commands.SetName(settings.name), msg::kNameSaveFailed))
         return code;
@@ -47,6 +49,16 @@ int ApplySteps(DeviceSession& session, const std::string& port, const DeviceSett
     return kExitOk;
 }
 
+// The adapter's address once it has been read; empty before.
+std::string AddressOf(const DeviceReadings& readings)
+{
+    for (const uint8_t b : readings.info.address.bytes) {
+        if (b != 0)
+            return BdAddrToHex(readings.info.address);
+    }
+    return {};
+}
+
 }  // namespace
 
 ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const DeviceSettings& settings,
@@ -59,8 +71,7 @@ ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const De
         session.written = SettingsJson(settings);
         applied.exitCode = ApplySteps(session, port, settings, progress, applied.differences);
         applied.result = applied.exitCode == kExitOk ? std::string("applied and verified") : session.Failure();
-        if (!session.readBack.is_null())
-            applied.address = BdAddrToHex(session.readings.info.address);
+        applied.address = AddressOf(session.readings);
         LogOperation(context, {port, &session.readings, operation, session.written, session.readBack,
                                ResultText(applied), applied.exitCode});
     }

@@ -162,6 +162,9 @@ TEST_F(CliBatchTest, EveryAdapterGetsItsOwnResultReadBackAndLogLine)
         } else {
             EXPECT_TRUE((*line)["readBack"].is_null()) << *line;
         }
+        if (i == kHangsUp || i == kRefuses) {
+            EXPECT_EQ((*line)["address"], addresses[i]) << "known before anything was written";
+        }
     }
     std::string firstLine;
     std::getline(std::ifstream(log) >> std::ws, firstLine);
@@ -169,13 +172,13 @@ TEST_F(CliBatchTest, EveryAdapterGetsItsOwnResultReadBackAndLogLine)
 
     // Each port saw exactly its own adapter's sequence and nothing else.
     const std::vector<std::string> healthy = sims[kHealthy1].Record();
-    ASSERT_EQ(healthy.size(), 27u);
+    ASSERT_EQ(healthy.size(), 29u);
     EXPECT_EQ(sims[kHealthy2].Record(), healthy);
     EXPECT_EQ(sims[kHealthy3].Record(), healthy);
     EXPECT_EQ(sims[kSilent].Record(), (std::vector<std::string>{"AT\r", "AT\r"}));
     EXPECT_EQ(sims[kUnsupported].Record(), (std::vector<std::string>{"AT\r", "AT+MODEL?\r"}));
     const std::vector<std::string> refused = sims[kRefuses].Record();
-    EXPECT_EQ(refused, std::vector<std::string>(healthy.begin(), healthy.begin() + 8));
+    EXPECT_EQ(refused, std::vector<std::string>(healthy.begin(), healthy.begin() + 10));
     // The hang-up follows the 12th answer; a 13th command may already be on its way.
     const std::vector<std::string> hungUp = sims[kHangsUp].Record();
     ASSERT_GE(hungUp.size(), 12u);

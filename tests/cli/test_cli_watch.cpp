@@ -114,7 +114,7 @@ TEST(CliWatchTest, AdaptersPluggedInTurnAreProvisionedUntilCtrlC)
 
     auto second = PlugIn(link, "0A0000000002");
     second->Control("hangup-after 12");  // pulled out while its slots are written
-    EXPECT_TRUE(output.WaitFor("The port closed")) << output.text;
+    EXPECT_TRUE(output.WaitFor("0A0000000002  Failed to register node (device). The port closed")) << output.text;
     second->Stop();
     StayUnplugged();
 
