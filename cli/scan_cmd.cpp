@@ -44,10 +44,12 @@ int ScanWith(CliContext& context, DeviceSession& session, bool nameFilterOn, boo
                 break;
             }
             waited = session.commands.WaitReport().value_or(RESULT_FAILED);
-            if (waited == RESULT_OK && list.Offer(session.readings.lastReport))
-                context.console.Note(RowText(list.Rows().back()));
-            else if (waited == RESULT_FAILED)
+            if (waited == RESULT_FAILED)
                 break;
+            for (size_t i = 0; i < session.readings.scanReportCount; ++i) {
+                if (list.Offer(session.readings.scanReports[i]))
+                    context.console.Note(RowText(list.Rows().back()));
+            }
         }
     }
     // A start that failed after "AT+STARTSCAN" may still have started the

@@ -231,14 +231,24 @@ std::optional<CmdOutcome> DeviceCommands::WaitReport()
 {
     if (scanState.load() != SCAN_SCANNING)
         return std::nullopt;
-    switch (engine.WaitScanReport(readings.lastReport)) {
+    readings.scanReportCount = 0;
+    switch (engine.WaitScanReport(readings.scanReports[0])) {
     case REPLY_SCAN_REPORT:
-        return RESULT_OK;
+        break;
     case REPLY_TIMEOUT:
         return RESULT_NO_REPORT;
     default:
         return RESULT_FAILED;
     }
+    readings.scanReportCount = 1;
+    // The reports received meanwhile, and those arriving shortly after the
+    // first, go with it. Whatever ends this (no more reports, a closed port)
+    // is met again by the next wait.
+    const auto batchEnd = std::chrono::steady_clock::now() + kScanBatchWindow;
+    while (readings.scanReportCount < readings.scanReports.size() && std::chrono::steady_clock::now() < batchEnd &&
+           engine.WaitScanReport(readings.scanReports[readings.scanReportCount], 0) == REPLY_SCAN_REPORT)
+        ++readings.scanReportCount;
+    return RESULT_OK;
 }
 
 std::optional<CmdOutcome> DeviceCommands::StopScan()

@@ -36,6 +36,8 @@ public:
     CmdOutcome FactoryReset();
     CmdOutcome SaveSlots(const std::array<SlotRecord, kSlotCount>& slots);
     std::optional<CmdOutcome> StartScan(bool nameFilterOn, const char (&nameFilter)[kReplyTextSize]);
+    // Waits for the next scan report and takes those received with it (up to
+    // kScanBatchLimit, within kScanBatchWindow) into readings.scanReports.
     std::optional<CmdOutcome> WaitReport();
     std::optional<CmdOutcome> StopScan();
     CmdOutcome SetName(const std::string& name);
@@ -44,6 +46,9 @@ public:
 
     static constexpr auto kSlotWritePause = std::chrono::milliseconds(100);
     static constexpr auto kScanFilterPause = std::chrono::milliseconds(500);
+    // How long after a scan report the ones following it are still taken
+    // with it: short beside the list's 100 ms redraw period.
+    static constexpr auto kScanBatchWindow = std::chrono::milliseconds(20);
 
 private:
     // Re-reads the model before a writing command: RESULT_OK to go on.

@@ -11,6 +11,10 @@
 #include "protocol/reply_result.h"
 
 constexpr int kSlotCount = 7;
+// Reports handed over by one CMD_WAIT_REPORT at most: those that arrive while
+// the window lists the last ones go together, so a fast adapter costs one
+// outcome per batch rather than one per report.
+constexpr size_t kScanBatchLimit = 64;
 constexpr size_t kUserTextLimit = 8;  // UTF-8 bytes of a device name, name filter or slot tag
 
 struct CommandInputs {
@@ -31,5 +35,7 @@ struct DeviceReadings {
     uint16_t advInterval = 0;
     UartOptions uart{};
     std::array<SlotRecord, kSlotCount> slots{};
-    ScanReport lastReport{};
+    // The reports of the last CMD_WAIT_REPORT, in the order they arrived.
+    std::array<ScanReport, kScanBatchLimit> scanReports{};
+    size_t scanReportCount = 0;
 };

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "tests/support/sim_link.h"
@@ -312,8 +314,11 @@ TEST_F(DeviceCommandsTest, ScanStartsWithItsFilterReportsAndStops)
     EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>{DeviceCommands::kScanFilterPause});
     for (int i = 0; i < 5; ++i) {
         ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs), RESULT_OK);
-        EXPECT_STREQ(readings.lastReport.name, "Alpha");  // the adapter filters by name
-        EXPECT_EQ(readings.lastReport.rssi, -50);
+        ASSERT_GE(readings.scanReportCount, 1u);
+        for (size_t r = 0; r < readings.scanReportCount; ++r) {
+            EXPECT_STREQ(readings.scanReports[r].name, "Alpha");  // the adapter filters by name
+            EXPECT_EQ(readings.scanReports[r].rssi, -50);
+        }
     }
 
     scanState = SCAN_STOP_REQUESTED;
@@ -325,6 +330,42 @@ TEST_F(DeviceCommandsTest, ScanStartsWithItsFilterReportsAndStops)
     inputs.nameFilterOn = false;
     EXPECT_EQ(commands.Execute(CMD_START_SCAN, inputs), RESULT_OK);
     EXPECT_EQ(Sent(), (Texts{"AT+MODEL?\r", "AT+SF=OFF\r", "AT+STARTSCAN\r"}));
+}
+
+// Reports that arrived while nobody waited come out of one wait together, in
+// the order the adapter sent them, and the next wait goes on where it ended.
+TEST_F(DeviceCommandsTest, ReportsAlreadyReceivedComeInOneWaitInOrder)
+{
+    constexpr int kPeers = 40;
+    sim.Set("jitter 0");
+    sim.Set("peers clear");
+    for (int peer = 0; peer < kPeers; ++peer) {
+        char command[64];
+        std::snprintf(command, sizeof command, "peers add 0000000000%02X -50 P%02d", peer, peer);
+        sim.Set(command);
+    }
+    sim.Set("scan-period 2");
+    CommandInputs inputs;
+    ASSERT_EQ(commands.Execute(CMD_START_SCAN, inputs), RESULT_OK);
+    // About 25 lines of 21 bytes: within what the engine keeps uncollected.
+    std::this_thread::sleep_for(50ms);
+
+    std::vector<std::string> names;
+    ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs), RESULT_OK);
+    const size_t firstBatch = readings.scanReportCount;
+    EXPECT_GE(firstBatch, 2u) << "the reports waiting were handed over one by one";
+    EXPECT_LE(firstBatch, kScanBatchLimit);
+    while (names.size() < static_cast<size_t>(kPeers)) {
+        for (size_t r = 0; r < readings.scanReportCount; ++r) names.emplace_back(readings.scanReports[r].name);
+        ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs), RESULT_OK);
+    }
+    for (int peer = 0; peer < kPeers; ++peer) {
+        char expected[8];
+        std::snprintf(expected, sizeof expected, "P%02d", peer);
+        EXPECT_EQ(names[static_cast<size_t>(peer)], expected) << "report " << peer;
+    }
+    scanState = SCAN_STOP_REQUESTED;
+    EXPECT_EQ(commands.Execute(CMD_STOP_SCAN, inputs), RESULT_OK);
 }
 
 TEST_F(DeviceCommandsTest, ReportWaitWithoutPeersEndsWithoutReport)

@@ -86,7 +86,9 @@ LRESULT CZANTORKX4xxManagerDlg::OnCmdResult(WPARAM wParam, LPARAM lParam, bool&)
             }
             break;
         case CMD_WAIT_REPORT:
-            if (outcome == RESULT_OK) ApplyScanReport(readings_.lastReport);
+            if (outcome == RESULT_OK) {
+                for (size_t i = 0; i < readings_.scanReportCount; ++i) ApplyScanReport(readings_.scanReports[i]);
+            }
             if (outcome == RESULT_OK || outcome == RESULT_NO_REPORT) {
                 if (worker_.scanState == SCAN_SCANNING) EnqueueCommand(CMD_WAIT_REPORT);
             } else {
