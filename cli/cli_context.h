@@ -3,7 +3,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,7 +38,6 @@ struct CliEnvironment {
     bool liveOutput = false;               // the output is a terminal: progress lines are redrawn in place
     // The system's serial ports; the platform's enumeration unless a test gives its own.
     std::function<std::vector<std::string>()> listPorts;
-    std::chrono::milliseconds watchPeriod{1000};  // provision --watch: how often the port list is read
 };
 
 struct CliContext {

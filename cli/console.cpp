@@ -14,8 +14,6 @@ void Console::Report(const nlohmann::json& data, const std::string& text)
 int Console::Fail(int code, const std::string& message)
 {
     lastFailure = message;
-    if (holdFailures)
-        return code;
     if (json) {
         out << DumpJson({{"error", message}, {"exitCode", code}}) << '\n';
         out.flush();

@@ -16,9 +16,7 @@ public:
     Console(std::ostream& theOut, std::ostream& theErr) : out(theOut), err(theErr) {}
 
     bool json = false;
-    // While set, Fail only records its message (for a summary made later).
-    bool holdFailures = false;
-    std::string lastFailure;
+    std::string lastFailure;  // the message of the last Fail
 
     // A command's result: data in JSON mode, text otherwise.
     void Report(const nlohmann::json& data, const std::string& text);

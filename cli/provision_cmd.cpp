@@ -89,11 +89,14 @@ std::vector<std::string> PresentPorts(const CliContext& context)
     return present;
 }
 
+// How often the port list is read: a person plugs adapters in by hand.
+constexpr auto kWatchPeriod = std::chrono::seconds(1);
+
 // Sleeps one watch period, waking early for Ctrl+C.
 void SleepPeriod(const CliContext& context)
 {
     constexpr auto kSlice = std::chrono::milliseconds(50);
-    const auto until = std::chrono::steady_clock::now() + context.environment.watchPeriod;
+    const auto until = std::chrono::steady_clock::now() + kWatchPeriod;
     while (!context.interrupted.load() && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kSlice, until - std::chrono::steady_clock::now()));
 }
