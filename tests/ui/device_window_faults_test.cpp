@@ -102,12 +102,15 @@ TEST_F(DeviceWindowFaults, FaultyAdapterAtConnectEndsInItsMessageAndThePortDialo
         {{"fault late 3000"}, IDS_ERR_NOT_ZANTOR_DEVICE},
         {{"fault garbage 40"}, IDS_ERR_NOT_ZANTOR_DEVICE},
         {{"fault longline 256"}, IDS_ERR_NOT_ZANTOR_DEVICE},
-        // The model query takes any line in front of the model reply as the
-        // model text: an echo, a framed reply's empty line, a long line, noise.
+        // A line of text in front of the model reply that could be a model
+        // is taken as the model text: a long line, noise.
         {{"fault longline 255"}, IDS_ERR_UNSUPPORTED_DEVICE},
         {{"fault burst 900"}, IDS_ERR_UNSUPPORTED_DEVICE},
-        {{"fault echo on"}, IDS_ERR_UNSUPPORTED_DEVICE},
-        {{"fault framed on"}, IDS_ERR_UNSUPPORTED_DEVICE},
+        // An echoed command is skipped: the adapter is identified and read.
+        {{"fault echo on"}, 0},
+        // A framed adapter is identified as its model, but its framed version
+        // reply is no version, so the full read fails.
+        {{"fault framed on"}, IDS_ERR_NOT_ZANTOR_DEVICE},
         {{"fault split on"}, 0},
     };
     Run([&](User& user) {
