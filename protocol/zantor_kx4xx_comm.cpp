@@ -65,9 +65,12 @@ void ZantorKX4xxComm::OnSerialRead(const std::shared_ptr<CSerialportMP>& serial,
                                    const std::vector<uint8_t>& data, unsigned count)
 {
     if (!error) {
-        receiver.Receive(data.data(), std::min<size_t>(count, data.size()));
+        // Observed before a waiting request can see the bytes: the request
+        // may return at once, and its caller may end what the observer
+        // uses. A trace also shows a reply before the next command.
         if (onReceive)
             onReceive(this, data);
+        receiver.Receive(data.data(), std::min<size_t>(count, data.size()));
         return;
     }
     if (!receiver.Aborted() && onError)
