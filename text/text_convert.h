@@ -25,6 +25,22 @@ size_t WideToAnsi(const WideString& wide, std::string& out);
 size_t WideToAnsi(const std::wstring& wide, std::string& out);
 size_t WideToUtf8(const WideString& wide, std::string& out);
 size_t Utf8ToWide(const std::string& utf8, WideString& out);
+// ANSI text (the system's error texts, enumerated port names) to the user
+// interface's std::wstring. Elsewhere than Windows a byte above 0x7F
+// becomes '?'.
+size_t AnsiToWide(const std::string& ansi, std::wstring& out);
+// As WideToAnsi, except that a character without its own code in the code
+// page becomes the default character instead of a look-alike (no best-fit
+// mapping), so that a name can never turn into another valid name.
+size_t WideToAnsiNoBestFit(const std::wstring& wide, std::string& out);
+
+// The user interface's std::wstring and the core's UTF-16 WideString. On
+// Windows both hold UTF-16 units and the units are copied; elsewhere
+// wchar_t holds code points, surrogate pairs are joined or split, and what
+// has no counterpart (an unpaired surrogate, a value above U+10FFFF)
+// becomes U+FFFD.
+std::wstring ToWstring(const WideString& text);
+WideString ToWideString(const std::wstring& text);
 
 // True when every byte is 0-9, a-f or A-F; true for an empty text.
 bool IsHexText(const std::string& text);

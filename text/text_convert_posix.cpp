@@ -92,6 +92,50 @@ size_t WideToAnsi(const std::wstring& wide, std::string& out)
     return out.size();
 }
 
+size_t WideToAnsiNoBestFit(const std::wstring& wide, std::string& out)
+{
+    // ASCII has no look-alikes to map to: the same as WideToAnsi.
+    return WideToAnsi(wide, out);
+}
+
+size_t AnsiToWide(const std::string& ansi, std::wstring& out)
+{
+    out.clear();
+    for (char byte : ansi) {
+        const auto unit = static_cast<unsigned char>(byte);
+        out += unit < 0x80 ? static_cast<wchar_t>(unit) : static_cast<wchar_t>(kAnsiDefaultChar);
+    }
+    return out.size();
+}
+
+std::wstring ToWstring(const WideString& text)
+{
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char32_t unit = text[i];
+        if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            out += static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+            out += static_cast<wchar_t>(kReplacement);
+        } else {
+            out += static_cast<wchar_t>(unit);
+        }
+    }
+    return out;
+}
+
+WideString ToWideString(const std::wstring& text)
+{
+    WideString out;
+    for (wchar_t unit : text) {
+        const auto codePoint = static_cast<char32_t>(unit);
+        const bool valid = codePoint <= 0x10FFFF && !IsHighSurrogate(codePoint) && !IsLowSurrogate(codePoint);
+        AppendUtf16(valid ? codePoint : kReplacement, out);
+    }
+    return out;
+}
+
 size_t WideToUtf8(const WideString& wide, std::string& out)
 {
     out.clear();

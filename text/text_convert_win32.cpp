@@ -23,19 +23,19 @@ int CheckedLength(size_t size)
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
 }
 
-size_t WideToMultiByte(UINT codePage, const wchar_t* wide, size_t size, std::string& out)
+size_t WideToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, size_t size, std::string& out)
 {
     out.clear();
     if (size == 0) {
         return 0;
     }
     const int wideLength = CheckedLength(size);
-    const int needed = WideCharToMultiByte(codePage, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
+    const int needed = WideCharToMultiByte(codePage, flags, wide, wideLength, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) {
         ThrowLastError("WideCharToMultiByte");
     }
     out.resize(static_cast<size_t>(needed));
-    const int written = WideCharToMultiByte(codePage, 0, wide, wideLength, &out[0], needed, nullptr, nullptr);
+    const int written = WideCharToMultiByte(codePage, flags, wide, wideLength, &out[0], needed, nullptr, nullptr);
     if (written <= 0) {
         ThrowLastError("WideCharToMultiByte");
     }
@@ -43,46 +43,74 @@ size_t WideToMultiByte(UINT codePage, const wchar_t* wide, size_t size, std::str
     return out.size();
 }
 
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 unit on Windows");
+
 const wchar_t* AsWchar(const WideString& wide)
 {
-    static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 unit on Windows");
     return reinterpret_cast<const wchar_t*>(wide.data());
+}
+
+// String is WideString or std::wstring: both hold UTF-16 units here.
+template <class String>
+size_t MultiByteToWide(UINT codePage, const std::string& bytes, String& out)
+{
+    out.clear();
+    if (bytes.empty()) {
+        return 0;
+    }
+    const int length = CheckedLength(bytes.size());
+    const int needed = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+    if (needed <= 0) {
+        ThrowLastError("MultiByteToWideChar");
+    }
+    out.resize(static_cast<size_t>(needed));
+    const int written =
+        MultiByteToWideChar(codePage, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(&out[0]), needed);
+    if (written <= 0) {
+        ThrowLastError("MultiByteToWideChar");
+    }
+    out.resize(static_cast<size_t>(written));
+    return out.size();
 }
 
 }  // namespace
 
 size_t WideToAnsi(const WideString& wide, std::string& out)
 {
-    return WideToMultiByte(CP_ACP, AsWchar(wide), wide.size(), out);
+    return WideToMultiByte(CP_ACP, 0, AsWchar(wide), wide.size(), out);
 }
 
 size_t WideToAnsi(const std::wstring& wide, std::string& out)
 {
-    return WideToMultiByte(CP_ACP, wide.data(), wide.size(), out);
+    return WideToMultiByte(CP_ACP, 0, wide.data(), wide.size(), out);
+}
+
+size_t WideToAnsiNoBestFit(const std::wstring& wide, std::string& out)
+{
+    return WideToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide.size(), out);
 }
 
 size_t WideToUtf8(const WideString& wide, std::string& out)
 {
-    return WideToMultiByte(CP_UTF8, AsWchar(wide), wide.size(), out);
+    return WideToMultiByte(CP_UTF8, 0, AsWchar(wide), wide.size(), out);
 }
 
 size_t Utf8ToWide(const std::string& utf8, WideString& out)
 {
-    out.clear();
-    if (utf8.empty()) {
-        return 0;
-    }
-    const int length = CheckedLength(utf8.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    if (needed <= 0) {
-        ThrowLastError("MultiByteToWideChar");
-    }
-    out.resize(static_cast<size_t>(needed));
-    const int written =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, reinterpret_cast<wchar_t*>(&out[0]), needed);
-    if (written <= 0) {
-        ThrowLastError("MultiByteToWideChar");
-    }
-    out.resize(static_cast<size_t>(written));
-    return out.size();
+    return MultiByteToWide(CP_UTF8, utf8, out);
+}
+
+size_t AnsiToWide(const std::string& ansi, std::wstring& out)
+{
+    return MultiByteToWide(CP_ACP, ansi, out);
+}
+
+std::wstring ToWstring(const WideString& text)
+{
+    return std::wstring(AsWchar(text), text.size());
+}
+
+WideString ToWideString(const std::wstring& text)
+{
+    return WideString(reinterpret_cast<const char16_t*>(text.data()), text.size());
 }

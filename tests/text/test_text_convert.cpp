@@ -151,4 +151,52 @@ TEST(WideToAnsi, UnrepresentableCharacterBecomesDefaultCharacter)
     EXPECT_EQ(out, "?");
 }
 
+TEST(WideToAnsiNoBestFit, LookAlikeBecomesDefaultCharacter)
+{
+    // U+0100 has no code of its own in the code pages of the test systems;
+    // a best-fit conversion would give 'A' and so another port name.
+    std::string out = "stale";
+    EXPECT_EQ(WideToAnsiNoBestFit(std::wstring(L"COM\u0100"), out), 4u);
+    EXPECT_EQ(out, "COM?");
+    EXPECT_EQ(WideToAnsiNoBestFit(std::wstring(L"COM7"), out), 4u);
+    EXPECT_EQ(out, "COM7");
+    EXPECT_EQ(WideToAnsiNoBestFit(std::wstring(), out), 0u);
+    EXPECT_EQ(out, "");
+}
+
+TEST(AnsiToWide, AsciiPassesUnchanged)
+{
+    std::wstring out = L"stale";
+    EXPECT_EQ(AnsiToWide("COM12", out), 5u);
+    EXPECT_EQ(out, L"COM12");
+    EXPECT_EQ(AnsiToWide("The system cannot find the file specified.", out), 42u);
+    EXPECT_EQ(out, L"The system cannot find the file specified.");
+    EXPECT_EQ(AnsiToWide(Bytes("A\0B", 3), out), 3u);
+    EXPECT_EQ(out, std::wstring(L"A\0B", 3));
+    EXPECT_EQ(AnsiToWide("", out), 0u);
+    EXPECT_EQ(out, L"");
+}
+
+// The same text as the user interface's std::wstring and as WideString,
+// both ways.
+TEST(ToWstring, SameTextBothWays)
+{
+    const struct {
+        const char* what;
+        WideString utf16;
+        std::wstring wide;
+    } cases[] = {
+        {"empty", {}, {}},
+        {"ASCII", u"KX-Tag1", L"KX-Tag1"},
+        {"embedded zero", WideString{u'a', 0, u'b'}, std::wstring(L"a\0b", 3)},
+        {"Hangul", u"\uD55C\uAE00", L"\uD55C\uAE00"},
+        {"outside the BMP", u"\U0001F600x", L"\U0001F600x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ToWstring(c.utf16), c.wide);
+        EXPECT_EQ(Hex(ToWideString(c.wide)), Hex(c.utf16));
+    }
+}
+
 }  // namespace

@@ -19,8 +19,6 @@ namespace {
 constexpr UINT_PTR kScanListRedrawTimer = 1;
 constexpr UINT kScanListRedrawMs = 100;
 
-std::u16string ToU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
-
 }  // namespace
 
 void CZANTORKX4xxManagerDlg::OnNameFilterKillFocus(UINT) {
@@ -29,7 +27,7 @@ void CZANTORKX4xxManagerDlg::OnNameFilterKillFocus(UINT) {
 }
 
 void CZANTORKX4xxManagerDlg::OnRssiFilterKillFocus(UINT) {
-    const std::optional<int> value = ParseRssiText(ToU16(rssiFilterEdit_.GetWindowText()));
+    const std::optional<int> value = ParseRssiText(ToWideString(rssiFilterEdit_.GetWindowText()));
     if (value) AfxGetApp()->WriteProfileInt(kProfileSection, kProfileRssiFilterValue, *value);
 }
 
@@ -46,7 +44,7 @@ LRESULT CZANTORKX4xxManagerDlg::OnScanRequest(WPARAM, LPARAM, bool&) {
         EnqueueCommand(CMD_STOP_SCAN);
         return 0;
     }
-    if (rssiFilterCheck_.GetCheck() == BST_CHECKED && !ParseRssiText(ToU16(rssiFilterEdit_.GetWindowText()))) {
+    if (rssiFilterCheck_.GetCheck() == BST_CHECKED && !ParseRssiText(ToWideString(rssiFilterEdit_.GetWindowText()))) {
         AfxMessageBox(IDS_ERR_RSSI_FILTER_VALUE, MB_OK | MB_ICONERROR);
         EnableDeviceControls(true);
         return 0;
@@ -54,7 +52,7 @@ LRESULT CZANTORKX4xxManagerDlg::OnScanRequest(WPARAM, LPARAM, bool&) {
     std::memset(pending_.nameFilter, 0, sizeof(pending_.nameFilter));
     if (nameFilterCheck_.GetCheck() == BST_CHECKED) {
         std::string name;
-        WideToUtf8(ToU16(nameFilterEdit_.GetWindowText()), name);
+        WideToUtf8(ToWideString(nameFilterEdit_.GetWindowText()), name);
         if (name.empty() || !FitsUserTextLimit(name)) {
             AfxMessageBox(IDS_ERR_NAME_FILTER_LENGTH, MB_OK | MB_ICONERROR);
             EnableDeviceControls(true);

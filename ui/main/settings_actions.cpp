@@ -6,16 +6,10 @@
 #include "ui/main/input_rules.h"
 #include "ui/main/zantor_kx4xx_manager_dlg.h"
 
-namespace {
-
-std::u16string ToU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
-
-}  // namespace
-
 void CZANTORKX4xxManagerDlg::OnSaveName(UINT) {
     EnableDeviceControls(false);
     std::string name;
-    WideToUtf8(ToU16(deviceName_.GetWindowText()), name);
+    WideToUtf8(ToWideString(deviceName_.GetWindowText()), name);
     if (!FitsUserTextLimit(name)) {
         AfxMessageBox(IDS_ERR_NAME_TOO_LONG, MB_OK | MB_ICONEXCLAMATION);
         EnableDeviceControls(true);
@@ -27,7 +21,7 @@ void CZANTORKX4xxManagerDlg::OnSaveName(UINT) {
 
 void CZANTORKX4xxManagerDlg::OnSaveAdvInterval(UINT) {
     EnableDeviceControls(false);
-    const int interval = ParseShellInt(ToU16(advInterval_.GetWindowText()));
+    const int interval = ParseShellInt(ToWideString(advInterval_.GetWindowText()));
     if (!IsValidAdvInterval(interval)) {
         AfxMessageBox(IDS_ERR_ADV_INTERVAL_VALUE, MB_OK | MB_ICONERROR);
         EnableDeviceControls(true);

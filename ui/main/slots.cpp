@@ -3,6 +3,7 @@
 // the seven slots.
 
 #include "resource.h"
+#include "text/text_convert.h"
 #include "ui/framework/message_box.h"
 #include "ui/framework/resource_language.h"
 #include "ui/main/input_rules.h"
@@ -58,7 +59,7 @@ void CZANTORKX4xxManagerDlg::OnSaveSlots(UINT) {
     for (size_t row = 0; row < kSlotRows; ++row) {
         const std::wstring address = slotEdits_[row].address.GetWindowText();
         const std::wstring tag = slotEdits_[row].tag.GetWindowText();
-        rows[row] = {std::u16string(address.begin(), address.end()), std::u16string(tag.begin(), tag.end())};
+        rows[row] = {ToWideString(address), ToWideString(tag)};
     }
     const SlotValidation validation = ValidateSlotRows(rows, pending_.slotsToWrite);
     switch (validation.error) {

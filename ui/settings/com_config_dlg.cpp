@@ -3,6 +3,7 @@
 #include <string>
 
 #include "resource.h"
+#include "text/text_convert.h"
 #include "ui/framework/win_app.h"
 #include "ui/settings/profile_names.h"
 
@@ -11,15 +12,6 @@ namespace {
 constexpr uint32_t kAdapterBaudRate = 115200;
 constexpr LANGID kKoreanUiLanguage = 1042;
 constexpr DWORD_PTR kNoItemData = static_cast<DWORD_PTR>(-1);
-
-std::wstring ToWide(const std::string& ansi) {
-    if (ansi.empty()) return {};
-    const int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    if (size <= 0) return {};
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), size);
-    return wide;
-}
 
 // The selected entry's item data, or kNoItemData without a selection.
 DWORD_PTR SelectedItemData(const CComboBox& combo) {
@@ -77,7 +69,8 @@ void ComConfigDlg::FillPortList() {
     const std::wstring savedName = AfxGetApp()->GetProfileString(kProfileSection, kProfileComPort, L"COM1");
     bool savedListed = false;
     for (size_t index = 0; index < portList_.size(); ++index) {
-        const std::wstring name = ToWide(portList_[index].name);
+        std::wstring name;
+        AnsiToWide(portList_[index].name, name);
         const int item = portCombo_.AddString(name.c_str());
         if (item < 0) continue;
         portCombo_.SetItemData(item, index);

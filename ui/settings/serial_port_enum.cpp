@@ -4,19 +4,11 @@
 
 #include <algorithm>
 
+#include "text/text_convert.h"
+
 namespace {
 
 constexpr const wchar_t* kSerialPortMap = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-
-bool ToAnsi(const std::wstring& wide, std::string& out) {
-    if (wide.empty()) return false;  // as the conversion itself fails on no input
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return false;
-    out.assign(static_cast<size_t>(size), '\0');
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(),
-                               size, nullptr, nullptr) == size;
-}
 
 }  // namespace
 
@@ -48,8 +40,9 @@ std::error_code EnumerateSerialPorts(std::vector<SerialPortEntry>& list) {
             break;
         }
         if (type != REG_SZ) continue;
+        // An empty name converts to nothing and is not listed.
         std::string portName;
-        if (!ToAnsi(std::wstring(data.data()), portName)) continue;
+        if (WideToAnsiNoBestFit(std::wstring(data.data()), portName) == 0) continue;
         const bool listed = std::any_of(list.begin(), list.end(),
                                         [&](const SerialPortEntry& entry) { return entry.name == portName; });
         if (!listed) list.push_back({portName, {}});
