@@ -2,6 +2,7 @@
 
 #include "ui/framework/resource_language.h"
 #include "ui/framework/win_app.h"
+#include "ui/framework/window_placement.h"
 
 namespace {
 
@@ -42,6 +43,9 @@ CDialogEx::~CDialogEx() {
 }
 
 INT_PTR CDialogEx::DoModal() {
+    // One window per dialog object: asked again while its window is shown
+    // (by a message that its own modal loop dispatched), it shows nothing.
+    if (::IsWindow(m_hWnd)) return -1;
     const DLGTEMPLATE* dialogTemplate = LoadUiDialogTemplate(templateId_);
     if (dialogTemplate == nullptr) return -1;
     HWND owner = parent_ != nullptr ? parent_ : DefaultOwner(m_hWnd);
@@ -117,7 +121,17 @@ INT_PTR CALLBACK CDialogEx::DialogProc(HWND hwnd, UINT message, WPARAM wParam, L
             const UINT menuId = MenuIdOfDialogTemplate(dialogTemplate);
             if (menuId != 0) self->ApplyMenuLanguage(menuId);
         }
-        return self->OnInitDialog();
+        RECT before{};
+        ::GetWindowRect(hwnd, &before);
+        const BOOL result = self->OnInitDialog();
+        // A dialog that its initialisation left where the template put it is
+        // centred before it is first shown.
+        RECT after{};
+        if (::IsWindow(hwnd) && ::GetWindowRect(hwnd, &after) && after.left == before.left &&
+            after.top == before.top && (::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) == 0) {
+            CenterWindow(hwnd);
+        }
+        return result;
     }
     auto* self = reinterpret_cast<CDialogEx*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self == nullptr) return FALSE;

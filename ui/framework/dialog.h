@@ -72,7 +72,8 @@ public:
     CDialogEx& operator=(const CDialogEx&) = delete;
 
     // IDOK, IDCANCEL or the value given to EndDialog; -1 when the dialog
-    // window cannot be created.
+    // window cannot be created or is already shown. The window is centred
+    // on its owner, or on the work area, unless OnInitDialog moved it.
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
 
