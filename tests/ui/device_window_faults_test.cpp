@@ -15,9 +15,7 @@ struct Shown {
 };
 
 // Answers every message box with OK and cancels every port dialog until the
-// port is closed and nothing is left to show. A failed command's outcome may
-// be handled while the port error's box is open, or before it: the order of
-// the boxes is not the user's to rely on, so they come back sorted.
+// port is closed and nothing is left to show; the boxes come back sorted.
 Shown Settle(const User& user) {
     // The port is opened by a posted message: wait until it was, or until
     // something already shows why it is closed again.
@@ -124,6 +122,7 @@ TEST_F(DeviceWindowFaults, FaultyAdapterAtConnectEndsInItsMessageAndThePortDialo
             }));
             if (c.message == 0) {
                 EXPECT_TRUE(user.WaitReady());
+                EXPECT_EQ(window_->DevicePictureId(), static_cast<UINT>(IDB_PNG_KX400));
                 EXPECT_EQ(user.ItemText(IDC_EDIT_DEVICE_NAME), L"KX400");
                 continue;
             }
@@ -153,55 +152,128 @@ TEST_F(DeviceWindowFaults, AdapterSilentAfterConnectFailsTheSettingAndOffersTheP
     });
 }
 
-// The adapter hangs up after the version and information replies of the full
-// read: the port error closes the port, and the read's failure that arrives
-// after the close offers the port dialog.
-TEST_F(DeviceWindowFaults, HangUpDuringTheFullReadClosesAndOffersThePortDialog) {
-    sim_->Set("hangup-after 4");
+// A hang-up in the middle of a command shows the port error once and leaves
+// the window closed: the command's failure, cut off by the close, shows
+// nothing and queues nothing. The user reconnects from the menu; the adapter
+// plugged in again hears the identification first, never the rest of the
+// command, and is read with what it kept.
+TEST_F(DeviceWindowFaults, HangUpDuringACommandShowsThePortErrorOnceAndCloses) {
+    const struct {
+        const char* name;
+        unsigned hangupAfter;  // commands answered before the line drops
+        std::function<void(User&)> start;
+        std::vector<std::string> sent;  // the first commands, up to the hang-up
+        std::function<void(User&)> expectKept;
+    } cases[] = {
+        {"full read", 4, [](User& user) { user.Click(IDC_BTN_UPDATE); },
+         {"AT\r", "AT+MODEL?\r", "AT+VER?\r", "AT+INFO?\r"},
+         [](User& user) { EXPECT_EQ(user.ItemText(IDC_STATIC_FW_VERSION), L"v1.2.3"); }},
+        {"slot save", 3,
+         [](User& user) {
+             user.SetText(IDC_EDIT_SLOT_ADDR1, L"A1A2A3A4A5A6");
+             user.SetText(IDC_EDIT_SLOT_ADDR6, L"B1B2B3B4B5B6");
+             user.Click(IDC_BTN_SAVE_SLOTS);
+         },
+         {"AT+MODEL?\r", "AT+SETSLOT=1,A1A2A3A4A5A6\r"},
+         [](User& user) {
+             EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR1), L"A1A2A3A4A5A6");
+             EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR6), L"");
+         }},
+    };
     Run([&](User& user) {
-        ASSERT_NE(user.AcceptPortDialog(), nullptr);
-        const Shown shown = Settle(user);
-        EXPECT_EQ(shown.boxes, Texts({IDS_ERR_PORT_FAILURE, IDS_ERR_NOT_ZANTOR_DEVICE}));
-        EXPECT_EQ(shown.portDialogs, 1);
-        ExpectClosed(user);
+        ASSERT_TRUE(user.Connect());
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            sim_->Set("clear-record");
+            sim_->Set("hangup-after " + std::to_string(c.hangupAfter));
+            c.start(user);
+            const Shown shown = Settle(user);
+            EXPECT_EQ(shown.boxes, Texts({IDS_ERR_PORT_FAILURE}));
+            EXPECT_EQ(shown.portDialogs, 0);
+            ExpectClosed(user);
+            const auto record = user.Record();
+            ASSERT_GE(record.size(), c.sent.size());
+            EXPECT_EQ(std::vector<std::string>(record.begin(), record.begin() + static_cast<long>(c.sent.size())),
+                      c.sent);
+
+            ASSERT_TRUE(Reconnect(user, [this] {
+                sim_->Set("reopen");
+                sim_->Set("clear-record");
+            }));
+            ASSERT_TRUE(user.WaitReady());
+            const auto again = user.Record();
+            ASSERT_FALSE(again.empty());
+            EXPECT_EQ(again.front(), "AT\r");
+            c.expectKept(user);
+        }
+    });
+}
+
+// "Select COM port" while a command waits for the adapter closes the port and
+// shows exactly one port dialog with nothing over it: the command's failure,
+// cut off by the close, shows nothing and queues nothing.
+TEST_F(DeviceWindowFaults, SelectComPortDuringACommandShowsOnePortDialogAndNothingElse) {
+    const struct {
+        const char* name;
+        const char* fault;  // keeps the command waiting
+        std::function<void(User&)> start;  // null: the opening's own commands
+        const char* awaited;  // sent by the command that is cut off
+    } cases[] = {
+        {"identification", "fault silence on", nullptr, "AT\r"},
+        // Every reply comes late but within its time limit: the full read
+        // takes seconds.
+        {"full read", "fault delay 700", nullptr, "AT+VER?\r"},
+        {"factory reset", "fault silence on",
+         [](User& user) {
+             user.Click(IDC_BTN_FACTORY_RESET);
+             user.ExpectBox(Text(IDS_CONFIRM_FACTORY_RESET), IDI_QUESTION);
+         },
+         "AT&F\r"},
+        {"interval save", "fault silence on",
+         [](User& user) {
+             user.SetText(IDC_EDIT_ADV_INTERVAL, L"300");
+             user.Click(IDC_BTN_SAVE_ADV_INTERVAL);
+         },
+         "AT+MODEL?\r"},
+    };
+    Run([&](User& user) {
+        user.CancelPortDialog();
+        user.window = WaitForDialogWithChild(user.UiThread(), IDC_LIST_SCAN);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            ASSERT_TRUE(Reconnect(user, [&] {
+                PlugInAgain();
+                sim_->Set("clear-record");
+                if (!c.start) sim_->Set(c.fault);
+            }));
+            if (c.start) {
+                ASSERT_TRUE(user.WaitReady());
+                sim_->Set("clear-record");
+                sim_->Set(c.fault);
+                c.start(user);
+            }
+            ASSERT_TRUE(user.WaitForCommand(c.awaited));
+            PostMessageW(user.window, WM_COMMAND, IDM_SELECT_COM_PORT, 0);
+            const Shown shown = Settle(user);
+            EXPECT_EQ(shown.boxes, std::vector<std::wstring>{});
+            EXPECT_EQ(shown.portDialogs, 1);
+            ExpectClosed(user);
+        }
         ExpectReconnects(user);
     });
 }
 
-// A hang-up in the middle of writing the slots: the port error and the failed
-// registration are shown; when the failure came first, the identification it
-// queues fails on the dead line as well. Reconnecting reads the slots the
-// adapter kept.
-TEST_F(DeviceWindowFaults, HangUpDuringASlotSaveReportsTheFailureAndReconnects) {
+// The menu command arriving twice before the first port dialog is up (the
+// second is dispatched by the first dialog's modal loop) shows one dialog.
+TEST_F(DeviceWindowFaults, SelectComPortTwiceShowsOnePortDialog) {
     Run([&](User& user) {
         ASSERT_TRUE(user.Connect());
-        user.SetText(IDC_EDIT_SLOT_ADDR1, L"A1A2A3A4A5A6");
-        user.SetText(IDC_EDIT_SLOT_ADDR6, L"B1B2B3B4B5B6");
-        sim_->Set("clear-record");
-        sim_->Set("hangup-after 3");  // the model check and two slot writes
-        user.Click(IDC_BTN_SAVE_SLOTS);
-        Shown shown = Settle(user);
-        const auto late = std::find(shown.boxes.begin(), shown.boxes.end(), Text(IDS_ERR_NOT_ZANTOR_DEVICE));
-        EXPECT_EQ(shown.portDialogs, late == shown.boxes.end() ? 0 : 1);
-        if (late != shown.boxes.end()) shown.boxes.erase(late);
-        EXPECT_EQ(shown.boxes, Texts({IDS_ERR_PORT_FAILURE, IDS_ERR_SLOTS_SAVE}));
+        PostMessageW(user.window, WM_COMMAND, IDM_SELECT_COM_PORT, 0);
+        PostMessageW(user.window, WM_COMMAND, IDM_SELECT_COM_PORT, 0);
+        const Shown shown = Settle(user);
+        EXPECT_EQ(shown.boxes, std::vector<std::wstring>{});
+        EXPECT_EQ(shown.portDialogs, 1);
         ExpectClosed(user);
-        const auto record = user.Record();
-        ASSERT_GE(record.size(), 3u);
-        EXPECT_EQ(record[1], "AT+SETSLOT=1,A1A2A3A4A5A6\r");
-
-        ASSERT_TRUE(Reconnect(user, [this] {
-            sim_->Set("reopen");
-            sim_->Set("clear-record");
-        }));
-        ASSERT_TRUE(user.WaitReady());
-        // A slot command the dead line did not take is not sent to the
-        // adapter plugged in again: it hears the identification first.
-        const auto again = user.Record();
-        ASSERT_FALSE(again.empty());
-        EXPECT_EQ(again.front(), "AT\r");
-        EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR1), L"A1A2A3A4A5A6");
-        EXPECT_EQ(user.ItemText(IDC_EDIT_SLOT_ADDR6), L"");
     });
 }
 

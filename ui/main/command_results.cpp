@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "protocol/at_commands.h"
 #include "resource.h"
 #include "text/text_convert.h"
 #include "ui/framework/message_box.h"
@@ -14,11 +15,6 @@
 #include "ui/main/zantor_kx4xx_manager_dlg.h"
 
 namespace {
-
-constexpr char kStopScanText[] = "AT+STOPSCAN\r";
-constexpr unsigned kStopScanTimeLimitMs = 2000;
-
-std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
 UINT PictureOfModel(DeviceModel model) {
     switch (model) {
@@ -34,6 +30,9 @@ UINT PictureOfModel(DeviceModel model) {
 LRESULT CZANTORKX4xxManagerDlg::OnCmdResult(WPARAM wParam, LPARAM lParam, bool&) {
     AfxGetApp()->EndWaitCursor();
     worker_.busy = false;
+    // The line failed under this command: the port error's own handling,
+    // already posted, closes the port and tells the user once.
+    if (portFailed_) return 0;
     const auto id = static_cast<int32_t>(wParam);
     const auto outcome = static_cast<CmdOutcome>(lParam);
     // Unsupported model: the commands that check the model first.
@@ -141,9 +140,9 @@ void CZANTORKX4xxManagerDlg::OnIdentified() {
 }
 
 void CZANTORKX4xxManagerDlg::ShowDevice() {
-    firmwareVersion_.SetWindowText(ToWide(FieldText(readings_.version, sizeof(readings_.version))).c_str());
-    ::SetDlgItemTextW(m_hWnd, IDC_STATIC_BDADDR, ToWide(AddressText(readings_.info.address)).c_str());
-    deviceName_.SetWindowText(ToWide(FieldText(readings_.info.name, sizeof(readings_.info.name))).c_str());
+    firmwareVersion_.SetWindowText(ToWstring(FieldText(readings_.version, sizeof(readings_.version))).c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_STATIC_BDADDR, ToWstring(AddressText(readings_.info.address)).c_str());
+    deviceName_.SetWindowText(ToWstring(FieldText(readings_.info.name, sizeof(readings_.info.name))).c_str());
 
     pending_.pendingAdvInterval = readings_.advInterval;
     wchar_t interval[16];
@@ -157,7 +156,7 @@ void CZANTORKX4xxManagerDlg::ShowDevice() {
     // An adapter still scanning (from an earlier run, say) is stopped at once
     // from this thread: the worker is idle, nothing else is queued.
     if (strncmp(readings_.info.state, "SCANNING", sizeof(readings_.info.state)) == 0) {
-        engine_.SendAndWait(kStopScanText, sizeof(kStopScanText) - 1, ATCMD_STOP_SCAN, kStopScanTimeLimitMs);
+        engine_.SendAndWait(kAtStopScan.data(), kAtStopScan.size(), ATCMD_STOP_SCAN, CommandTimeLimit(ATCMD_STOP_SCAN));
     }
     worker_.scanState = SCAN_IDLE;
     if (HWND scanButton = GetDlgItem(IDC_BTN_SCAN)) {
@@ -173,9 +172,9 @@ void CZANTORKX4xxManagerDlg::ShowSlotRows() {
         const SlotRecord& slot = readings_.slots[row];
         const SlotEdits& edits = slotEdits_[row];
         const bool filled = !IsZeroAddress(slot.address);
-        edits.address.SetWindowText(filled ? ToWide(AddressText(slot.address)).c_str() : L"");
+        edits.address.SetWindowText(filled ? ToWstring(AddressText(slot.address)).c_str() : L"");
         edits.address.SetReadOnly(filled);
-        edits.tag.SetWindowText(filled ? ToWide(FieldText(slot.tag, sizeof(slot.tag))).c_str() : L"");
+        edits.tag.SetWindowText(filled ? ToWstring(FieldText(slot.tag, sizeof(slot.tag))).c_str() : L"");
     }
 }
 
@@ -192,21 +191,17 @@ void CZANTORKX4xxManagerDlg::OnScanStarted() {
 }
 
 void CZANTORKX4xxManagerDlg::ApplyScanReport(const ScanReport& report) {
-    wchar_t address[13];
-    swprintf(address, std::size(address), L"%02X%02X%02X%02X%02X%02X", report.address.bytes[0],
-             report.address.bytes[1], report.address.bytes[2], report.address.bytes[3], report.address.bytes[4],
-             report.address.bytes[5]);
+    const std::wstring address = ToWstring(AddressText(report.address));
     if (seenAddresses_.count(address) != 0) return;
     const int index = scanList_.GetItemCount();
     const std::wstring threshold = rssiFilterEdit_.GetWindowText();
-    if (!PassesRssiFilter(rssiFilterCheck_.GetCheck() == BST_CHECKED, std::u16string(threshold.begin(), threshold.end()),
-                          report.rssi)) {
+    if (!PassesRssiFilter(rssiFilterCheck_.GetCheck() == BST_CHECKED, ToWideString(threshold), report.rssi)) {
         return;
     }
     seenAddresses_.emplace(address, report);
     DeferScanListRedraw();
-    scanList_.InsertItem(index, address);
-    scanList_.SetItemText(index, 1, ToWide(FieldText(report.name, sizeof(report.name))).c_str());
+    scanList_.InsertItem(index, address.c_str());
+    scanList_.SetItemText(index, 1, ToWstring(FieldText(report.name, sizeof(report.name))).c_str());
     wchar_t rssi[8];
     swprintf(rssi, std::size(rssi), L"%d", report.rssi);
     scanList_.SetItemText(index, 2, rssi);

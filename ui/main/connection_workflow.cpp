@@ -11,18 +11,6 @@
 #include "ui/main/window_messages.h"
 #include "ui/main/zantor_kx4xx_manager_dlg.h"
 
-namespace {
-
-// The engine's error texts are in the ANSI code page.
-std::wstring AnsiToWide(const std::string& ansi) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
-    return wide;
-}
-
-}  // namespace
-
 void CZANTORKX4xxManagerDlg::EnqueueCommand(int32_t id, bool clearFirst) {
     if (!worker_.IsRunning()) return;
     if (!worker_.busy) AfxGetApp()->BeginWaitCursor();
@@ -47,9 +35,14 @@ LRESULT CZANTORKX4xxManagerDlg::OnOpenPort(WPARAM, LPARAM, bool&) {
     const ComPortSettings& settings = comConfigDlg_.Settings();
     std::string portName;
     WideToAnsi(settings.portName, portName);
+    // No I/O thread runs while the port is closed, so none can set it again.
+    portFailed_ = false;
     const std::error_code error = engine_.Open(portName, settings.baudRate, settings.parity, settings.stopBits);
     if (error) {
-        const std::wstring text = LoadUiString(IDS_ERR_OPEN_PORT) + L": " + AnsiToWide(error.message());
+        // The system's error texts are in the ANSI code page.
+        std::wstring reason;
+        AnsiToWide(error.message(), reason);
+        const std::wstring text = LoadUiString(IDS_ERR_OPEN_PORT) + L": " + reason;
         AfxMessageBox(text.c_str(), MB_OK | MB_ICONERROR);
         return 0;
     }
@@ -82,6 +75,7 @@ void CZANTORKX4xxManagerDlg::ClosePort() {
     engine_.Close();
     if (wasOpen && IsWindow()) statusBar_.SetPaneText(0, LoadUiString(IDS_COM_PORT_CLOSED).c_str());
     if (worker_.IsRunning()) worker_.Stop();
+    DropOutcomesOfClosedOpening();
     if (IsWindow()) {
         ClearDeviceFields();
         AfxGetApp()->EndWaitCursor();
@@ -90,6 +84,17 @@ void CZANTORKX4xxManagerDlg::ClosePort() {
     ShowDevicePicture(IDB_PNG_EMBLEM);
     worker_.scanState = SCAN_IDLE;
     worker_.busy = false;
+}
+
+void CZANTORKX4xxManagerDlg::DropOutcomesOfClosedOpening() {
+    // The worker is joined, so everything it posted is already in this
+    // thread's queue. A command cut off by the close ends in a failure that
+    // would otherwise be handled as if the port were still open: a message
+    // box, a new identification or a second port dialog.
+    if (!IsWindow()) return;
+    MSG outcome;
+    while (::PeekMessageW(&outcome, m_hWnd, UM_CMD_RESULT, UM_CMD_RESULT, PM_REMOVE)) {
+    }
 }
 
 void CZANTORKX4xxManagerDlg::ShowDevicePicture(UINT pictureId) {

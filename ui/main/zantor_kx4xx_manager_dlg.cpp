@@ -211,6 +211,9 @@ void CZANTORKX4xxManagerDlg::EnableDeviceControls(bool enable) {
 void CZANTORKX4xxManagerDlg::OnEngineError(const ZantorKX4xxComm* engine, std::error_code& error) {
     HWND target = postTarget_;
     if (engine == &engine_ && PortIsOpen() && target != nullptr) {
+        // Set before the post: a failed command's outcome posted after this
+        // may still be handled before UM_PORT_ERROR.
+        portFailed_ = true;
         ::PostMessageW(target, UM_PORT_ERROR, static_cast<WPARAM>(error.value()), 0);
     }
 }

@@ -86,6 +86,9 @@ private:
     // Connection workflow.
     LRESULT OnOpenPort(WPARAM, LPARAM, bool& handled);
     LRESULT OnPortError(WPARAM, LPARAM, bool& handled);
+    // Removes the outcomes that a stopped worker posted and this window has
+    // not handled yet: they belong to an opening that is closed.
+    void DropOutcomesOfClosedOpening();
     void ClearDeviceFields();
     void ShowDevicePicture(UINT pictureId);
 
@@ -139,6 +142,10 @@ private:
     // The window that OnEngineError and the worker's outcomes post to; null
     // while there is none.
     std::atomic<HWND> postTarget_{nullptr};
+    // The engine reported a port error in this opening: its UM_PORT_ERROR,
+    // on its way, closes the port, so outcomes arriving before it are
+    // dropped. Set on an I/O thread, cleared before each open.
+    std::atomic<bool> portFailed_{false};
 
     // What the worker read from the adapter: written by the worker before it
     // reports an outcome, read here after UM_CMD_RESULT arrives.
