@@ -20,8 +20,8 @@ trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$display_file"' EXIT
 for _ in $(seq 1 100); do [ -s "$display_file" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$display_file")"
 
-# The window fills the top-left corner of Wine's desktop: cut it out by
-# trimming the desktop colour around it.
+# Each window opens centred on Wine's desktop: cut it out (with the window
+# behind it, if any) by trimming the desktop colour around it.
 shoot() {
     local name=$1 raw
     raw=$(mktemp --suffix=.png)
