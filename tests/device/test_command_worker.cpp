@@ -75,9 +75,18 @@ TEST_F(CommandWorkerTest, CommandsRunInQueueOrderWithTheInputsSetBeforeQueueing)
 {
     sim.Set("model ZANTOR-KX420");
     sim.Set("interval 100");
+    // The first outcome waits until busy was looked at: an adapter that
+    // answers at once could otherwise end the identification before.
+    std::promise<void> busyChecked;
+    std::shared_future<void> gate = busyChecked.get_future().share();
+    worker.onOutcome = [gate, record = worker.onOutcome](int32_t id, CmdOutcome outcome) {
+        gate.wait();
+        record(id, outcome);
+    };
     worker.Start();
     worker.EnqueueCommand(CMD_IDENTIFY);
     EXPECT_TRUE(worker.busy.load());
+    busyChecked.set_value();
     worker.EnqueueCommand(CMD_READ_DEVICE);
     worker.EnqueueCommand(2);   // ids without a command report nothing
     worker.EnqueueCommand(99);
