@@ -136,8 +136,9 @@ void CZANTORKX4xxManagerDlg::ReportSetting(CmdOutcome outcome, UINT doneText, UI
 
 void CZANTORKX4xxManagerDlg::OnIdentified() {
     readings_.slots = {};
-    ShowDevicePicture(PictureOfModel(readings_.modelIndex));
+    // The read is queued before the picture is decoded, so that the two overlap.
     EnqueueCommand(CMD_READ_DEVICE);
+    ShowDevicePicture(PictureOfModel(readings_.modelIndex));
 }
 
 void CZANTORKX4xxManagerDlg::ShowDevice() {
