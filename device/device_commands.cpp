@@ -234,6 +234,12 @@ std::optional<CmdOutcome> DeviceCommands::WaitReport()
     if (scanState.load() != SCAN_SCANNING)
         return std::nullopt;
     collectionFailed = false;
+    // A closed port fails the wait at once, as the engine's own wait does:
+    // reports collected before the close are not handed over after it.
+    if (!engine.port || !engine.port->isOpen.load()) {
+        scanBacklog.clear();
+        return RESULT_FAILED;
+    }
     // The reports collected while the window listed the last batch go first.
     const size_t collected = std::min(scanBacklog.size(), readings.scanReports.size());
     std::copy_n(scanBacklog.begin(), collected, readings.scanReports.begin());
