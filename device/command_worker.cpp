@@ -65,7 +65,17 @@ CommandInputs CommandWorker::Inputs() const
 void CommandWorker::WorkerMain()
 {
     std::unique_lock<std::mutex> lock(queueLock);
+    bool collecting = false;
     for (;;) {
+        // While the adapter scans and the window lists the last batch, the
+        // reports arriving meanwhile are taken off the engine as they come:
+        // its receive bound would otherwise fill and lose lines. A queued id
+        // ends the collection within one wait step.
+        while (queue.empty() && collecting) {
+            lock.unlock();
+            collecting = commands.CollectReport();
+            lock.lock();
+        }
         queueSignal.wait(lock, [this] { return !queue.empty(); });
         const int32_t id = queue.front();
         queue.pop_front();
@@ -81,6 +91,7 @@ void CommandWorker::WorkerMain()
         if (outcome && onOutcome)
             onOutcome(id, *outcome);
         lock.lock();
+        collecting = true;
 
         // Still busy when more ids wait; the next one is taken at once.
         busy.store(!queue.empty());

@@ -6,6 +6,9 @@
 // the queue and the inputs: the worker releases it while it carries out a
 // command, so queueing never waits for a running command and a window that
 // closes the port while a command runs cannot deadlock with the worker.
+// Between commands while the adapter scans, the worker keeps taking scan
+// reports off the engine (DeviceCommands::CollectReport) until an id arrives,
+// so reports keep flowing while the window lists the last batch.
 #pragma once
 
 #include <atomic>

@@ -52,6 +52,8 @@ DeviceCommands::DeviceCommands(ZantorKX4xxComm& theEngine, DeviceReadings& theRe
 
 std::optional<CmdOutcome> DeviceCommands::Execute(int32_t id, const CommandInputs& inputs)
 {
+    if (id != CMD_WAIT_REPORT)
+        scanBacklog.clear();
     switch (id) {
     case CMD_IDENTIFY:
         return Identify(inputs.baudRate);
@@ -231,16 +233,29 @@ std::optional<CmdOutcome> DeviceCommands::WaitReport()
 {
     if (scanState.load() != SCAN_SCANNING)
         return std::nullopt;
-    readings.scanReportCount = 0;
-    switch (engine.WaitScanReport(readings.scanReports[0])) {
-    case REPLY_SCAN_REPORT:
-        break;
-    case REPLY_TIMEOUT:
-        return RESULT_NO_REPORT;
-    default:
+    collectionFailed = false;
+    // A closed port fails the wait at once, as the engine's own wait does:
+    // reports collected before the close are not handed over after it.
+    if (!engine.port || !engine.port->isOpen.load()) {
+        scanBacklog.clear();
         return RESULT_FAILED;
     }
-    readings.scanReportCount = 1;
+    // The reports collected while the window listed the last batch go first.
+    const size_t collected = std::min(scanBacklog.size(), readings.scanReports.size());
+    std::copy_n(scanBacklog.begin(), collected, readings.scanReports.begin());
+    scanBacklog.erase(scanBacklog.begin(), scanBacklog.begin() + static_cast<std::ptrdiff_t>(collected));
+    readings.scanReportCount = collected;
+    if (collected == 0) {
+        switch (engine.WaitScanReport(readings.scanReports[0])) {
+        case REPLY_SCAN_REPORT:
+            break;
+        case REPLY_TIMEOUT:
+            return RESULT_NO_REPORT;
+        default:
+            return RESULT_FAILED;
+        }
+        readings.scanReportCount = 1;
+    }
     // The reports received meanwhile, and those arriving shortly after the
     // first, go with it. Whatever ends this (no more reports, a closed port)
     // is met again by the next wait.
@@ -249,6 +264,25 @@ std::optional<CmdOutcome> DeviceCommands::WaitReport()
            engine.WaitScanReport(readings.scanReports[readings.scanReportCount], 0) == REPLY_SCAN_REPORT)
         ++readings.scanReportCount;
     return RESULT_OK;
+}
+
+bool DeviceCommands::CollectReport()
+{
+    if (scanState.load() != SCAN_SCANNING || collectionFailed || scanBacklog.size() >= kScanBacklogLimit)
+        return false;
+    ScanReport report{};
+    // A limit of 0 still waits one step for a report: short enough that a
+    // queued command is taken without a noticeable delay.
+    switch (engine.WaitScanReport(report, 0)) {
+    case REPLY_SCAN_REPORT:
+        scanBacklog.push_back(report);
+        return true;
+    case REPLY_TIMEOUT:
+        return true;
+    default:
+        collectionFailed = true;
+        return false;
+    }
 }
 
 std::optional<CmdOutcome> DeviceCommands::StopScan()

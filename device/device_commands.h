@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,7 +39,15 @@ public:
     std::optional<CmdOutcome> StartScan(bool nameFilterOn, const char (&nameFilter)[kReplyTextSize]);
     // Waits for the next scan report and takes those received with it (up to
     // kScanBatchLimit, within kScanBatchWindow) into readings.scanReports.
+    // Reports collected by CollectReport come first.
     std::optional<CmdOutcome> WaitReport();
+    // Between commands while the adapter scans: waits briefly for one scan
+    // report and keeps it (up to kScanBacklogLimit) for the next WaitReport,
+    // so the engine's receive bound does not fill while the window lists the
+    // last batch. False when there is nothing to collect for now: not
+    // scanning, the backlog is full, or the engine failed (the next wait
+    // meets that failure itself).
+    bool CollectReport();
     std::optional<CmdOutcome> StopScan();
     CmdOutcome SetName(const std::string& name);
     CmdOutcome SetAdvInterval(uint32_t intervalMs);
@@ -61,6 +70,11 @@ private:
     DeviceReadings& readings;
     std::atomic<ScanState>& scanState;
     Pause pause;
+    // Reports received since the last WaitReport, oldest first; at most
+    // kScanBacklogLimit. Emptied by every command but WaitReport: they belong
+    // to the scan that was running.
+    std::deque<ScanReport> scanBacklog;
+    bool collectionFailed = false;  // the engine failed; cleared by WaitReport
 };
 
 // The model index of a model text, or MODEL_NONE when it is none of the three.

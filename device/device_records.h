@@ -15,6 +15,10 @@ constexpr int kSlotCount = 7;
 // the window lists the last ones go together, so a fast adapter costs one
 // outcome per batch rather than one per report.
 constexpr size_t kScanBatchLimit = 64;
+// Reports the worker keeps at most while the window lists the last batch
+// (about a second of what a 115200-baud line carries): beyond it, the
+// engine's own receive bounds protect against a flooding adapter.
+constexpr size_t kScanBacklogLimit = 512;
 constexpr size_t kUserTextLimit = 8;  // UTF-8 bytes of a device name, name filter or slot tag
 
 struct CommandInputs {

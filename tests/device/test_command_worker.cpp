@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <condition_variable>
 #include <future>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -187,6 +189,66 @@ TEST_F(CommandWorkerTest, QueueingWhileTheOutcomeHandlerWaitsDoesNotBlock)
     worker.Stop();
     EXPECT_FALSE(worker.IsRunning());
     EXPECT_EQ(worker.scanState.load(), SCAN_SCANNING);
+}
+
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define KX4XX_UNDER_TSAN 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__) || defined(KX4XX_UNDER_TSAN)
+// ThreadSanitizer slows every thread several times over, so a stall of the
+// collecting thread itself could overrun the engine's bound: half the rate
+// and twice the pause still put 75 reports, more than the engine keeps
+// uncollected, into each pause.
+constexpr auto kReportPeriod = 4ms;
+constexpr auto kSlowListing = 300ms;
+#else
+constexpr auto kReportPeriod = 2ms;
+constexpr auto kSlowListing = 150ms;
+#endif
+
+// An adapter reporting distinct peers as fast as a 115200-baud line carries
+// them (one line of about 23 bytes every 2 ms), to a window that now and then
+// takes 150 ms to list a batch (a repaint under load): 75 reports, more than
+// the engine keeps uncollected, arrive during each such pause. Every peer
+// must still be handed over, once and in the order reported.
+TEST_F(CommandWorkerTest, ReportsAtTheLineRateAllArriveWhileTheWindowListsSlowly)
+{
+    constexpr int kPeers = 400;
+    sim.Set("jitter 0");
+    sim.Set("peers clear");
+    for (int peer = 0; peer < kPeers; ++peer) {
+        char command[64];
+        std::snprintf(command, sizeof command, "peers add 0000000%05X -50 P%04d", peer, peer);
+        sim.Set(command);
+    }
+    sim.Set("scan-period " + std::to_string(kReportPeriod.count()));
+    worker.Start();
+    worker.EnqueueCommand(CMD_START_SCAN);
+    ASSERT_EQ(WaitForOutcomes(1).back(), std::make_pair(int32_t{CMD_START_SCAN}, RESULT_OK));
+
+    // The window's part: list each batch, then ask for the next.
+    std::vector<std::string> names;
+    size_t handled = 1;
+    while (names.size() < static_cast<size_t>(kPeers)) {
+        worker.EnqueueCommand(CMD_WAIT_REPORT);
+        const Outcomes seen = WaitForOutcomes(++handled);
+        ASSERT_EQ(seen.size(), handled) << "no outcome for report wait " << handled - 1;
+        ASSERT_EQ(seen.back(), std::make_pair(int32_t{CMD_WAIT_REPORT}, RESULT_OK));
+        for (size_t r = 0; r < readings.scanReportCount; ++r) names.emplace_back(readings.scanReports[r].name);
+        if (handled % 3 == 0)
+            std::this_thread::sleep_for(kSlowListing);
+    }
+    for (int peer = 0; peer < kPeers; ++peer) {
+        char expected[8];
+        std::snprintf(expected, sizeof expected, "P%04d", peer);
+        ASSERT_EQ(names[static_cast<size_t>(peer)], expected) << "report " << peer << " of " << names.size();
+    }
+
+    worker.scanState = SCAN_STOP_REQUESTED;
+    worker.EnqueueCommand(CMD_STOP_SCAN);
+    EXPECT_EQ(WaitForOutcomes(handled + 1).back(), std::make_pair(int32_t{CMD_STOP_SCAN}, RESULT_OK));
 }
 
 TEST_F(CommandWorkerTest, StartAndStopGuardTheOneWorker)

@@ -368,6 +368,49 @@ TEST_F(DeviceCommandsTest, ReportsAlreadyReceivedComeInOneWaitInOrder)
     EXPECT_EQ(commands.Execute(CMD_STOP_SCAN, inputs), RESULT_OK);
 }
 
+// What the worker collects between report waits is bounded: collecting
+// stops once kScanBacklogLimit reports wait, and the waits hand them over
+// first, at most kScanBatchLimit at a time, in the order reported. Outside a
+// scan, or once the port closed, nothing is collected, and a wait on a closed
+// port fails without handing over what was collected before.
+TEST_F(DeviceCommandsTest, ReportsCollectedBetweenWaitsAreBoundedAndComeFirstInOrder)
+{
+    constexpr size_t kPeers = kScanBacklogLimit + 100;
+    sim.Set("jitter 0");
+    sim.Set("peers clear");
+    for (size_t peer = 0; peer < kPeers; ++peer) {
+        char command[64];
+        std::snprintf(command, sizeof command, "peers add 0000000%05zX -50 P%04zu", peer, peer);
+        sim.Set(command);
+    }
+    sim.Set("scan-period 1");
+    EXPECT_FALSE(commands.CollectReport()) << "not scanning";
+    CommandInputs inputs;
+    ASSERT_EQ(commands.Execute(CMD_START_SCAN, inputs), RESULT_OK);
+
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (commands.CollectReport())
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "collecting never stopped";
+    EXPECT_FALSE(commands.CollectReport()) << "the backlog is full";
+
+    std::vector<std::string> names;
+    while (names.size() < kScanBacklogLimit) {
+        ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs), RESULT_OK);
+        ASSERT_LE(readings.scanReportCount, kScanBatchLimit);
+        for (size_t r = 0; r < readings.scanReportCount; ++r) names.emplace_back(readings.scanReports[r].name);
+    }
+    for (size_t peer = 0; peer < kScanBacklogLimit; ++peer) {
+        char expected[8];
+        std::snprintf(expected, sizeof expected, "P%04zu", peer);
+        ASSERT_EQ(names[peer], expected) << "report " << peer;
+    }
+    EXPECT_TRUE(commands.CollectReport()) << "room again after the waits";
+
+    engine.Close();
+    EXPECT_FALSE(commands.CollectReport()) << "the port is closed";
+    EXPECT_EQ(commands.WaitReport(), RESULT_FAILED);
+}
+
 TEST_F(DeviceCommandsTest, ReportWaitWithoutPeersEndsWithoutReport)
 {
     sim.Set("peers clear");

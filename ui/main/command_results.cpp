@@ -135,8 +135,9 @@ void CZANTORKX4xxManagerDlg::ReportSetting(CmdOutcome outcome, UINT doneText, UI
 
 void CZANTORKX4xxManagerDlg::OnIdentified() {
     readings_.slots = {};
-    ShowDevicePicture(PictureOfModel(readings_.modelIndex));
+    // The read is queued before the picture is decoded, so that the two overlap.
     EnqueueCommand(CMD_READ_DEVICE);
+    ShowDevicePicture(PictureOfModel(readings_.modelIndex));
 }
 
 void CZANTORKX4xxManagerDlg::ShowDevice() {
@@ -182,7 +183,8 @@ void CZANTORKX4xxManagerDlg::OnScanStarted() {
     // The list of this scan starts empty: done here rather than on the worker
     // thread, so the worker never waits for this window.
     seenAddresses_.clear();
-    scanList_.DeleteAllItems();
+    // Not when already empty: under Wine that alone costs a scroll bar update.
+    if (scanList_.GetItemCount() != 0) scanList_.DeleteAllItems();
     if (HWND scanButton = GetDlgItem(IDC_BTN_SCAN)) {
         ::SetWindowTextW(scanButton, LoadUiString(IDS_STOP).c_str());
         ::EnableWindow(scanButton, TRUE);

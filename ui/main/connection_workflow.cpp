@@ -46,11 +46,14 @@ LRESULT CZANTORKX4xxManagerDlg::OnOpenPort(WPARAM, LPARAM, bool&) {
         AfxMessageBox(text.c_str(), MB_OK | MB_ICONERROR);
         return 0;
     }
-    ClearDeviceFields();
+    // The identification is queued first: the window's own updates below
+    // then run while the adapter answers. Nothing is drawn before this
+    // handler returns, so the user sees the same.
     pending_.baudRate = settings.baudRate;
     worker_.Start();
-    statusBar_.SetPaneText(0, settings.portName.c_str());
     EnqueueCommand(CMD_IDENTIFY);
+    ClearDeviceFields();
+    statusBar_.SetPaneText(0, settings.portName.c_str());
     EnableDeviceControls(false);
     return 0;
 }
@@ -60,7 +63,9 @@ void CZANTORKX4xxManagerDlg::ClearDeviceFields() {
     firmwareVersion_.SetWindowText(L"");
     ::SetDlgItemTextW(m_hWnd, IDC_STATIC_BDADDR, L"");
     deviceName_.SetWindowText(L"");
-    scanList_.DeleteAllItems();
+    // Under Wine, emptying the list costs a scroll bar update of tens of
+    // milliseconds even when it holds no rows.
+    if (scanList_.GetItemCount() != 0) scanList_.DeleteAllItems();
     for (const SlotEdits& row : slotEdits_) {
         row.address.SetWindowText(L"");
         row.tag.SetWindowText(L"");
