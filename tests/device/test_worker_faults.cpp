@@ -129,8 +129,10 @@ protected:
         return signal.wait_for(lock, kGenerous, [this] { return portErrors > 0; });
     }
 
-    // A scan the worker started is stopped on the adapter's side and
-    // forgotten on ours, so that the next command starts from idle.
+    // A scan the worker started is stopped on the adapter's side, as the
+    // window stops it, and forgotten on ours, so that the next command starts
+    // from idle. (Resetting the adapter alone would leave reports on their
+    // way, which under Wine can still arrive during the next command.)
     void ForgetScan()
     {
         keepScanning = false;
@@ -138,6 +140,10 @@ protected:
         while (worker.busy.load() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(1ms);
         ASSERT_FALSE(worker.busy.load());
+        if (worker.scanState.load() == SCAN_SCANNING) {
+            worker.scanState = SCAN_STOP_REQUESTED;
+            Run(CMD_STOP_SCAN);  // a fault may fail it: the reset that follows stops the adapter then
+        }
         worker.scanState = SCAN_IDLE;
         keepScanning = true;
     }
