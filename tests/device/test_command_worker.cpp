@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -215,15 +214,8 @@ constexpr auto kSlowListing = 150ms;
 // must still be handed over, once and in the order reported.
 TEST_F(CommandWorkerTest, ReportsAtTheLineRateAllArriveWhileTheWindowListsSlowly)
 {
-    constexpr int kPeers = 400;
-    sim.Set("jitter 0");
-    sim.Set("peers clear");
-    for (int peer = 0; peer < kPeers; ++peer) {
-        char command[64];
-        std::snprintf(command, sizeof command, "peers add 0000000%05X -50 P%04d", peer, peer);
-        sim.Set(command);
-    }
-    sim.Set("scan-period " + std::to_string(kReportPeriod.count()));
+    constexpr size_t kPeers = 400;
+    sim.SetNumberedPeers(kPeers, kReportPeriod);
     worker.Start();
     worker.EnqueueCommand(CMD_START_SCAN);
     ASSERT_EQ(WaitForOutcomes(1).back(), std::make_pair(int32_t{CMD_START_SCAN}, RESULT_OK));
@@ -231,7 +223,7 @@ TEST_F(CommandWorkerTest, ReportsAtTheLineRateAllArriveWhileTheWindowListsSlowly
     // The window's part: list each batch, then ask for the next.
     std::vector<std::string> names;
     size_t handled = 1;
-    while (names.size() < static_cast<size_t>(kPeers)) {
+    while (names.size() < kPeers) {
         worker.EnqueueCommand(CMD_WAIT_REPORT);
         const Outcomes seen = WaitForOutcomes(++handled);
         ASSERT_EQ(seen.size(), handled) << "no outcome for report wait " << handled - 1;
@@ -240,11 +232,8 @@ TEST_F(CommandWorkerTest, ReportsAtTheLineRateAllArriveWhileTheWindowListsSlowly
         if (handled % 3 == 0)
             std::this_thread::sleep_for(kSlowListing);
     }
-    for (int peer = 0; peer < kPeers; ++peer) {
-        char expected[8];
-        std::snprintf(expected, sizeof expected, "P%04d", peer);
-        ASSERT_EQ(names[static_cast<size_t>(peer)], expected) << "report " << peer << " of " << names.size();
-    }
+    for (size_t peer = 0; peer < kPeers; ++peer)
+        ASSERT_EQ(names[peer], SimLink::NumberedPeerName(peer)) << "report " << peer << " of " << names.size();
 
     worker.scanState = SCAN_STOP_REQUESTED;
     worker.EnqueueCommand(CMD_STOP_SCAN);

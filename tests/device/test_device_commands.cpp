@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -336,18 +335,11 @@ TEST_F(DeviceCommandsTest, ScanStartsWithItsFilterReportsAndStops)
 // the order the adapter sent them, and the next wait goes on where it ended.
 TEST_F(DeviceCommandsTest, ReportsAlreadyReceivedComeInOneWaitInOrder)
 {
-    constexpr int kPeers = 40;
-    sim.Set("jitter 0");
-    sim.Set("peers clear");
-    for (int peer = 0; peer < kPeers; ++peer) {
-        char command[64];
-        std::snprintf(command, sizeof command, "peers add 0000000000%02X -50 P%02d", peer, peer);
-        sim.Set(command);
-    }
-    sim.Set("scan-period 2");
+    constexpr size_t kPeers = 40;
+    sim.SetNumberedPeers(kPeers, 2ms);
     CommandInputs inputs;
     ASSERT_EQ(commands.Execute(CMD_START_SCAN, inputs), RESULT_OK);
-    // About 25 lines of 21 bytes: within what the engine keeps uncollected.
+    // About 25 lines of 24 bytes: within what the engine keeps uncollected.
     std::this_thread::sleep_for(50ms);
 
     std::vector<std::string> names;
@@ -355,15 +347,12 @@ TEST_F(DeviceCommandsTest, ReportsAlreadyReceivedComeInOneWaitInOrder)
     const size_t firstBatch = readings.scanReportCount;
     EXPECT_GE(firstBatch, 2u) << "the reports waiting were handed over one by one";
     EXPECT_LE(firstBatch, kScanBatchLimit);
-    while (names.size() < static_cast<size_t>(kPeers)) {
+    while (names.size() < kPeers) {
         for (size_t r = 0; r < readings.scanReportCount; ++r) names.emplace_back(readings.scanReports[r].name);
         ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs), RESULT_OK);
     }
-    for (int peer = 0; peer < kPeers; ++peer) {
-        char expected[8];
-        std::snprintf(expected, sizeof expected, "P%02d", peer);
-        EXPECT_EQ(names[static_cast<size_t>(peer)], expected) << "report " << peer;
-    }
+    for (size_t peer = 0; peer < kPeers; ++peer)
+        EXPECT_EQ(names[peer], SimLink::NumberedPeerName(peer)) << "report " << peer;
     scanState = SCAN_STOP_REQUESTED;
     EXPECT_EQ(commands.Execute(CMD_STOP_SCAN, inputs), RESULT_OK);
 }
@@ -375,15 +364,7 @@ TEST_F(DeviceCommandsTest, ReportsAlreadyReceivedComeInOneWaitInOrder)
 // port fails without handing over what was collected before.
 TEST_F(DeviceCommandsTest, ReportsCollectedBetweenWaitsAreBoundedAndComeFirstInOrder)
 {
-    constexpr size_t kPeers = kScanBacklogLimit + 100;
-    sim.Set("jitter 0");
-    sim.Set("peers clear");
-    for (size_t peer = 0; peer < kPeers; ++peer) {
-        char command[64];
-        std::snprintf(command, sizeof command, "peers add 0000000%05zX -50 P%04zu", peer, peer);
-        sim.Set(command);
-    }
-    sim.Set("scan-period 1");
+    sim.SetNumberedPeers(kScanBacklogLimit + 100, 1ms);
     EXPECT_FALSE(commands.CollectReport()) << "not scanning";
     CommandInputs inputs;
     ASSERT_EQ(commands.Execute(CMD_START_SCAN, inputs), RESULT_OK);
@@ -399,11 +380,8 @@ TEST_F(DeviceCommandsTest, ReportsCollectedBetweenWaitsAreBoundedAndComeFirstInO
         ASSERT_LE(readings.scanReportCount, kScanBatchLimit);
         for (size_t r = 0; r < readings.scanReportCount; ++r) names.emplace_back(readings.scanReports[r].name);
     }
-    for (size_t peer = 0; peer < kScanBacklogLimit; ++peer) {
-        char expected[8];
-        std::snprintf(expected, sizeof expected, "P%04zu", peer);
-        ASSERT_EQ(names[peer], expected) << "report " << peer;
-    }
+    for (size_t peer = 0; peer < kScanBacklogLimit; ++peer)
+        ASSERT_EQ(names[peer], SimLink::NumberedPeerName(peer)) << "report " << peer;
     EXPECT_TRUE(commands.CollectReport()) << "room again after the waits";
 
     engine.Close();

@@ -30,6 +30,11 @@ public:
     // Waits until the adapter has received `count` commands since it started.
     bool WaitForCommandCount(unsigned long long count,
                              std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Replaces the adapter's scan peers with `count` distinct ones reported
+    // in turn every reportPeriod, without RSSI jitter: peer n is named
+    // NumberedPeerName(n), so that a report lost or out of order shows.
+    void SetNumberedPeers(size_t count, std::chrono::milliseconds reportPeriod);
+    static std::string NumberedPeerName(size_t n);
 
 private:
     struct Impl;

@@ -1,6 +1,7 @@
 // The platform-independent half of SimLink: parsing the control replies.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <thread>
 
@@ -61,4 +62,23 @@ bool SimLink::WaitForCommandCount(unsigned long long count, std::chrono::millise
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;
+}
+
+void SimLink::SetNumberedPeers(size_t count, std::chrono::milliseconds reportPeriod)
+{
+    Set("jitter 0");
+    Set("peers clear");
+    for (size_t peer = 0; peer < count; ++peer) {
+        char address[32];  // twelve digits for every count a test uses
+        std::snprintf(address, sizeof address, "0000000%05zX", peer);
+        Set(std::string("peers add ") + address + " -50 " + NumberedPeerName(peer));
+    }
+    Set("scan-period " + std::to_string(reportPeriod.count()));
+}
+
+std::string SimLink::NumberedPeerName(size_t n)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "P%04zu", n);
+    return name;
 }
