@@ -183,8 +183,7 @@ void CZANTORKX4xxManagerDlg::OnScanStarted() {
     // The list of this scan starts empty: done here rather than on the worker
     // thread, so the worker never waits for this window.
     seenAddresses_.clear();
-    // Not when already empty: under Wine that alone costs a scroll bar update.
-    if (scanList_.GetItemCount() != 0) scanList_.DeleteAllItems();
+    scanList_.DeleteAllItems();
     if (HWND scanButton = GetDlgItem(IDC_BTN_SCAN)) {
         ::SetWindowTextW(scanButton, LoadUiString(IDS_STOP).c_str());
         ::EnableWindow(scanButton, TRUE);

@@ -63,9 +63,7 @@ void CZANTORKX4xxManagerDlg::ClearDeviceFields() {
     firmwareVersion_.SetWindowText(L"");
     ::SetDlgItemTextW(m_hWnd, IDC_STATIC_BDADDR, L"");
     deviceName_.SetWindowText(L"");
-    // Under Wine, emptying the list costs a scroll bar update of tens of
-    // milliseconds even when it holds no rows.
-    if (scanList_.GetItemCount() != 0) scanList_.DeleteAllItems();
+    scanList_.DeleteAllItems();
     for (const SlotEdits& row : slotEdits_) {
         row.address.SetWindowText(L"");
         row.tag.SetWindowText(L"");
