@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstring>
 #include <future>
+#include <mutex>
 
 #include "serial/io_service_exec.h"
 #include "tests/serial/child_exit.h"
@@ -20,12 +22,42 @@ protected:
     void SetUp() override { ASSERT_FALSE(engine.Open(pty.SlavePath(), 115200, 0, 0)); }
     void TearDown() override { engine.Close(); }
 
-    // Observers are assigned while the port is closed, as an owner does.
-    void ObserveReceived(ByteObserver observer)
+    // Counts what the engine observes receiving. The observer is assigned
+    // while the port is closed, as an owner does, and what it touches lives
+    // in the fixture: the engine is closed in TearDown, after the test body.
+    void CountReceived()
     {
         engine.Close();
-        engine.onReceive = std::move(observer);
+        engine.onReceive = [this](const ZantorKX4xxComm*, const std::vector<uint8_t>& bytes) {
+            std::lock_guard<std::mutex> lock(receivedMutex);
+            received += bytes.size();
+            receivedChanged.notify_all();
+        };
         ASSERT_FALSE(engine.Open(pty.SlavePath(), 115200, 0, 0));
+    }
+
+    bool AwaitReceivedTotal(size_t total)
+    {
+        std::unique_lock<std::mutex> lock(receivedMutex);
+        return receivedChanged.wait_for(lock, 10s, [&] { return received >= total; });
+    }
+
+    // The device writes bytes; returns once the engine keeps all of them.
+    // The engine observes a read before it keeps its bytes, and reads are
+    // handled one after another: a line end written once the bytes were
+    // observed comes in a read of its own, and observing it proves the
+    // earlier reads kept. Arriving after a request started, it is an empty
+    // line, which answers nothing.
+    void WriteAndAwaitKept(const std::string& bytes)
+    {
+        const size_t before = [&] {
+            std::lock_guard<std::mutex> lock(receivedMutex);
+            return received;
+        }();
+        pty.Write(bytes);
+        ASSERT_TRUE(AwaitReceivedTotal(before + bytes.size()));
+        pty.Write("\r");
+        ASSERT_TRUE(AwaitReceivedTotal(before + bytes.size() + 1));
     }
 
     // The device reads one command of the given text, then writes reply.
@@ -48,6 +80,9 @@ protected:
 
     PtyPair pty;
     ZantorKX4xxComm engine;
+    std::mutex receivedMutex;
+    std::condition_variable receivedChanged;
+    size_t received = 0;  // guarded by receivedMutex
 };
 
 TEST_F(EnginePtyTest, FirstRecognisedReplyEndsTheRequest)
@@ -94,16 +129,10 @@ TEST_F(EnginePtyTest, SilenceAndUnassignedCommandsTimeOut)
 
 TEST_F(EnginePtyTest, LateReplyNeverAnswersTheNextRequest)
 {
-    std::promise<void> lateArrived;
-    std::atomic<bool> signalled{false};
-    ObserveReceived([&](const ZantorKX4xxComm*, const std::vector<uint8_t>&) {
-        if (!signalled.exchange(true))
-            lateArrived.set_value();
-    });
+    CountReceived();
     EXPECT_EQ(Request("AT\r", ATCMD_PROBE, 30), REPLY_TIMEOUT);
     pty.Read(3);
-    pty.Write("+OK\r");  // too late for the first request
-    ASSERT_EQ(lateArrived.get_future().wait_for(10s), std::future_status::ready);
+    WriteAndAwaitKept("+OK\r");  // too late for the first request
     EXPECT_EQ(Request("AT\r", ATCMD_PROBE, 100), REPLY_TIMEOUT);
 }
 
@@ -155,14 +184,8 @@ TEST_F(EnginePtyTest, ScanReportWaitSkipsOtherLinesAndDeliversOneReportPerCall)
 TEST_F(EnginePtyTest, ReceivedBytesBeyond1024BetweenCollectionsAreDropped)
 {
     // Nobody collects while no request runs: the buffer keeps its bound.
-    std::atomic<size_t> seen{0};
-    std::promise<void> allSeen;
-    ObserveReceived([&](const ZantorKX4xxComm*, const std::vector<uint8_t>& bytes) {
-        if ((seen += bytes.size()) == 3000)
-            allSeen.set_value();
-    });
-    pty.Write(std::string(3000, 'x'));
-    ASSERT_EQ(allSeen.get_future().wait_for(10s), std::future_status::ready);
+    CountReceived();
+    WriteAndAwaitKept(std::string(3000, 'x'));
     // The next request starts from empty buffers and still works.
     auto device = Answer("AT\r", "+OK\r");
     EXPECT_EQ(Request("AT\r", ATCMD_PROBE), REPLY_OK);

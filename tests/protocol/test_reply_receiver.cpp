@@ -150,6 +150,17 @@ TEST(ReplyReceiver, LinesCutAtEitherBoundAreDroppedWhole)
     }
 }
 
+TEST(ReplyReceiver, ANewRequestStartsAfreshInsideALineBeingDropped)
+{
+    // 3000 bytes without a line end: the bound drops the rest of the line.
+    // A request's discard ends that, so its reply is not taken for the tail.
+    ReplyReceiver receiver;
+    Receive(receiver, std::string(3000, 'x'));
+    receiver.DiscardAll();
+    Receive(receiver, "+OK\r");
+    EXPECT_EQ(ResultKind(receiver.TakeReply(Parsers(), ATCMD_PROBE, IsAnyReply)), REPLY_OK);
+}
+
 TEST(ReplyReceiver, PendingBoundDropsTheOldestLinesWhole)
 {
     // 170 lines of 6 bytes a read, one line taken per read: pending grows
