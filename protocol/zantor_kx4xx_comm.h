@@ -61,7 +61,10 @@ public:
     int WaitScanReport(ScanReport& report, unsigned timeLimitMs = kScanReportTimeLimitMs);
 
     std::shared_ptr<CSerialportMP> port;
+    // Each read's bytes, on an I/O thread, before the engine keeps them: a
+    // request started right after the observer saw bytes may still get them.
     ByteObserver onReceive;
+    // Each command's bytes, on the requesting thread, before they are sent.
     ByteObserver onSend;
     ErrorCallback onError;
 
