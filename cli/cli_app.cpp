@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cli/commands.h"
+#include "kx4xx_version.h"
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const std::atomic<bool>& interrupted)
@@ -20,6 +21,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     CLI::App app("Configures ZANTOR-KX400, KX410 and KX420 adapters over their serial port.", "kx4xx");
     app.footer(kExitCodeHelp);
+    app.set_version_flag("--version", "kx4xx " KX4XX_VERSION_TEXT);
     app.require_subcommand(1);
     app.fallthrough();
     app.add_option("--port", context.ports, "The adapter's serial port (COM3, /dev/ttyUSB0)");

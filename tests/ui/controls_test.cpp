@@ -170,17 +170,18 @@ TEST_F(DropDownList, FillsFromATableAndSelectsByItemData) {
     EXPECT_EQ(combo.GetCurSel(), 2) << "a missing value leaves the selection";
 }
 
-TEST(GroupCaption, GrowsTwoUnitsEitherWayAndIsBold) {
+TEST(GroupCaption, GrowsTwoPixelsAt96DpiScaledEitherWayAndIsBold) {
     LOGFONTW font{};
     font.lfWeight = FW_NORMAL;
     const struct {
         LONG height;
+        UINT dpi;
         LONG expected;
-    } cases[] = {{-12, -14}, {12, 14}, {0, -2}};
+    } cases[] = {{-12, 96, -14}, {12, 96, 14}, {0, 96, -2}, {-15, 120, -18}, {-18, 144, -21}, {18, 144, 21}};
     for (const auto& entry : cases) {
         font.lfHeight = entry.height;
-        const LOGFONTW caption = GroupCaptionFont(font);
-        EXPECT_EQ(caption.lfHeight, entry.expected) << "height " << entry.height;
+        const LOGFONTW caption = GroupCaptionFont(font, entry.dpi);
+        EXPECT_EQ(caption.lfHeight, entry.expected) << "height " << entry.height << " at " << entry.dpi << " DPI";
         EXPECT_EQ(caption.lfWeight, 700);
     }
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "ui/framework/dpi.h"
+
 namespace {
 
 // Shared by all boxes: painting the parent's pixels into one box can make
@@ -95,6 +97,11 @@ void CXGroupBox::Paint() {
     const RECT all{0, 0, width, height};
     const std::wstring caption = GetWindowText();
     const bool enabled = IsWindowEnabled();
+    // Frame and gap sizes are designed at 96 DPI; the caption font is already
+    // made for the window's DPI.
+    const UINT dpi = WindowDpi(m_hWnd);
+    const int frameWidth = ScaleForDpi(frameWidth_, dpi);
+    const int captionMargin = ScaleForDpi(captionMargin_, dpi);
 
     if (captionWidth_ == 0 && !caption.empty()) {
         HGDIOBJ oldFont = SelectObject(dc, captionFont_);
@@ -129,8 +136,8 @@ void CXGroupBox::Paint() {
     if (!IsRectEmpty(&lastFrame_)) {
         // The parent copy may carry the frame of the previous paint along.
         RECT stale = lastFrame_;
-        InflateRect(&stale, -2, -2);
-        HPEN erase = CreatePen(PS_SOLID, 5, backgroundColor_);
+        InflateRect(&stale, -ScaleForDpi(2, dpi), -ScaleForDpi(2, dpi));
+        HPEN erase = CreatePen(PS_SOLID, ScaleForDpi(5, dpi), backgroundColor_);
         HGDIOBJ oldPen = SelectObject(memory, erase);
         Rectangle(memory, stale.left, stale.top, stale.right, stale.bottom);
         SelectObject(memory, oldPen);
@@ -140,14 +147,14 @@ void CXGroupBox::Paint() {
 
     COLORREF color = frameColor_ == kDefaultFrameColor ? GetSysColor(COLOR_BTNSHADOW) : frameColor_;
     if (!enabled) color = GetSysColor(COLOR_BTNSHADOW);
-    HPEN framePen = CreatePen(PS_SOLID, frameWidth_, color);
+    HPEN framePen = CreatePen(PS_SOLID, frameWidth, color);
     if (frameStyle_ == kFrameEtched) {
-        frame.right -= frameWidth_;
-        frame.bottom -= frameWidth_;
-        HPEN highlight = CreatePen(PS_SOLID, frameWidth_ + 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+        frame.right -= frameWidth;
+        frame.bottom -= frameWidth;
+        HPEN highlight = CreatePen(PS_SOLID, frameWidth + 1, GetSysColor(COLOR_BTNHIGHLIGHT));
         HGDIOBJ oldPen = SelectObject(memory, highlight);
-        Rectangle(memory, frame.left + frameWidth_, frame.top + frameWidth_, frame.right + frameWidth_,
-                  frame.bottom + frameWidth_);
+        Rectangle(memory, frame.left + frameWidth, frame.top + frameWidth, frame.right + frameWidth,
+                  frame.bottom + frameWidth);
         SelectObject(memory, oldPen);
         DeleteObject(highlight);
     }
@@ -157,14 +164,15 @@ void CXGroupBox::Paint() {
     DeleteObject(framePen);
     SelectObject(memory, oldBrush);
 
-    const int gapWidth = captionWidth_ + iconSize_ + 6;
+    const int textInset = ScaleForDpi(3, dpi);
+    const int gapWidth = captionWidth_ + iconSize_ + 2 * textInset;
     RECT gap{0, captionOffset_, 0, captionLineHeight + captionOffset_};
     if (captionAlign_ == kAlignCenter) {
         gap.left = (width - gapWidth) / 2;
     } else if (captionAlign_ == kAlignRight) {
-        gap.left = width - captionMargin_ - gapWidth;
+        gap.left = width - captionMargin - gapWidth;
     } else {
-        gap.left = captionMargin_;
+        gap.left = captionMargin;
     }
     gap.right = gap.left + gapWidth;
     FillRect(memory, &gap, background);
@@ -175,7 +183,7 @@ void CXGroupBox::Paint() {
         SetBkColor(memory, GetSysColor(COLOR_BTNFACE));
         SetBkMode(memory, OPAQUE);
         HGDIOBJ oldFont = SelectObject(memory, captionFont_);
-        RECT text{gap.left + 3, 0, gap.left + 3 + captionWidth_, captionLineHeight};
+        RECT text{gap.left + textInset, 0, gap.left + textInset + captionWidth_, captionLineHeight};
         DrawTextW(memory, caption.c_str(), static_cast<int>(caption.size()), &text,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
         SelectObject(memory, oldFont);

@@ -23,6 +23,7 @@ public:
     void SetCaptionFont(const LOGFONTW& font);
     void SetCaptionAlign(int align);
     void SetFrameStyle(int style);
+    // In pixels at 96 DPI; the box scales it to the DPI it is shown at.
     void SetFrameWidth(int width);
     void SetFrameColor(COLORREF color);
 

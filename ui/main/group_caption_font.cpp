@@ -1,8 +1,11 @@
 #include "ui/main/group_caption_font.h"
 
-LOGFONTW GroupCaptionFont(const LOGFONTW& dialogFont) {
+#include "ui/framework/dpi.h"
+
+LOGFONTW GroupCaptionFont(const LOGFONTW& dialogFont, UINT dpi) {
     LOGFONTW caption = dialogFont;
-    caption.lfHeight += caption.lfHeight > 0 ? 2 : -2;
+    const int growth = ScaleForDpi(2, dpi);
+    caption.lfHeight += caption.lfHeight > 0 ? growth : -growth;
     caption.lfWeight = FW_BOLD;
     return caption;
 }

@@ -4,5 +4,6 @@
 
 #include <windows.h>
 
-// Two logical units larger in either sign convention of the height, bold.
-LOGFONTW GroupCaptionFont(const LOGFONTW& dialogFont);
+// Two pixels (at 96 DPI, scaled to dpi) larger in either sign convention of
+// the height, bold. The dialog font is already made for dpi.
+LOGFONTW GroupCaptionFont(const LOGFONTW& dialogFont, UINT dpi);

@@ -7,6 +7,7 @@
 #include "app/about_dlg.h"
 #include "app/version_record.h"
 #include "resource.h"
+#include "ui/framework/dpi.h"
 #include "ui/framework/resource_language.h"
 #include "ui/framework/win_app.h"
 #include "ui/main/combo_table.h"
@@ -30,8 +31,10 @@ constexpr int kDeviceControlIds[] = {
     1059,                 IDC_EDIT_ADV_INTERVAL, IDC_BTN_SAVE_ADV_INTERVAL, IDC_BTN_SAVE_UART,
 };
 
-constexpr int kGroupFrameWidth = 3;
+constexpr int kGroupFrameWidth = 3;  // pixels at 96 DPI
 constexpr double kStatusPortPaneShare = 0.7;
+// The scan list's columns (address, name, RSSI) in pixels at 96 DPI.
+constexpr int kScanColumnWidths[] = {110, 88, 60};
 
 }  // namespace
 
@@ -69,6 +72,7 @@ MessageMap CZANTORKX4xxManagerDlg::GetMessageMap() const {
         OnNotify(EN_KILLFOCUS, IDC_EDIT_RSSI_FILTER, &Self::OnRssiFilterKillFocus),
         OnMessage(WM_SYSCOMMAND, &Self::OnSysCommand),
         OnCommand(IDM_APP_ABOUT, &Self::OnAbout),
+        OnMessage(WM_DPICHANGED, &Self::OnDpiChanged),
     };
     return MakeMessageMap(kEntries);
 }
@@ -132,11 +136,9 @@ void CZANTORKX4xxManagerDlg::InitControls() {
     FillComboFromTable(parityCombo_, kParityItems, std::size(kParityItems), 'N');
     FillComboFromTable(stopBitCombo_, kStopBitItems, std::size(kStopBitItems), 1);
 
-    LOGFONTW dialogFont{};
-    GetObjectW(GetFont(), sizeof(dialogFont), &dialogFont);
-    const LOGFONTW captionFont = GroupCaptionFont(dialogFont);
+    dpi_ = WindowDpi(m_hWnd);
+    SetGroupCaptionFonts(dpi_);
     for (CXGroupBox* group : {&deviceInfoGroup_, &uartOptionsGroup_, &registerDevicesGroup_}) {
-        group->SetCaptionFont(captionFont);
         group->SetCaptionAlign(CXGroupBox::kAlignCenter);
         group->SetFrameStyle(CXGroupBox::kFrameFlat);
         group->SetFrameWidth(kGroupFrameWidth);
@@ -146,11 +148,43 @@ void CZANTORKX4xxManagerDlg::InitControls() {
     ShowDevicePicture(IDB_PNG_EMBLEM);
 }
 
+void CZANTORKX4xxManagerDlg::SetGroupCaptionFonts(UINT dpi) {
+    // The dialog font is the one made for dpi_; at a new DPI its height
+    // follows before the caption is derived from it.
+    LOGFONTW dialogFont{};
+    GetObjectW(GetFont(), sizeof(dialogFont), &dialogFont);
+    dialogFont.lfHeight = MulDiv(dialogFont.lfHeight, static_cast<int>(dpi), static_cast<int>(dpi_));
+    const LOGFONTW captionFont = GroupCaptionFont(dialogFont, dpi);
+    for (CXGroupBox* group : {&deviceInfoGroup_, &uartOptionsGroup_, &registerDevicesGroup_})
+        group->SetCaptionFont(captionFont);
+}
+
+LRESULT CZANTORKX4xxManagerDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam, bool& handled) {
+    // Moved to a monitor of another scale: take the rectangle Windows
+    // suggests and rescale what is sized in pixels. Left unhandled, so that
+    // the dialog manager (Windows 10 1703 and later) lays out the controls
+    // and gives them the font of the new DPI.
+    const UINT dpi = HIWORD(wParam);
+    for (int column = 0; column < static_cast<int>(std::size(kScanColumnWidths)); ++column)
+        scanList_.SetColumnWidth(column, MulDiv(scanList_.GetColumnWidth(column), static_cast<int>(dpi),
+                                                static_cast<int>(dpi_)));
+    SetGroupCaptionFonts(dpi);
+    dpi_ = dpi;
+    const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LayoutStatusBar();
+    handled = false;
+    return 0;
+}
+
 void CZANTORKX4xxManagerDlg::InitScanListAndFilters() {
     scanList_.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-    scanList_.InsertColumn(0, LoadUiString(IDS_COLUMN_DEVICE_ADDRESS).c_str(), LVCFMT_LEFT, 110);
-    scanList_.InsertColumn(1, LoadUiString(IDS_COLUMN_DEVICE_NAME).c_str(), LVCFMT_LEFT, 88);
-    scanList_.InsertColumn(2, LoadUiString(IDS_COLUMN_RSSI).c_str(), LVCFMT_LEFT, 60);
+    const UINT dpi = WindowDpi(m_hWnd);
+    const UINT headings[] = {IDS_COLUMN_DEVICE_ADDRESS, IDS_COLUMN_DEVICE_NAME, IDS_COLUMN_RSSI};
+    for (int column = 0; column < static_cast<int>(std::size(headings)); ++column)
+        scanList_.InsertColumn(column, LoadUiString(headings[column]).c_str(), LVCFMT_LEFT,
+                               ScaleForDpi(kScanColumnWidths[column], dpi));
 
     const CWinApp* app = AfxGetApp();
     nameFilterCheck_.SetCheck(app->GetProfileInt(kProfileSection, kProfileNameFilterCheck, 0));
@@ -166,18 +200,22 @@ void CZANTORKX4xxManagerDlg::InitStatusBar() {
     static const UINT kIndicators[] = {IDS_COM_PORT_CLOSED, IDS_READY};
     statusBar_.SetIndicators(kIndicators, std::size(kIndicators));
 
-    const RECT window = GetWindowRect();
-    const int windowWidth = window.right - window.left;
-    statusBar_.SetPaneInfo(0, IDS_COM_PORT_CLOSED, CStatusBar::kNormal,
-                           static_cast<int>(windowWidth * kStatusPortPaneShare));
-    statusBar_.SetPaneInfo(1, IDS_READY, CStatusBar::kStretch, 0);
+    LayoutStatusBar();
 
     // Grow the window by the bar, so that the bar sits below the controls.
-    const int windowHeight = window.bottom - window.top;
-    SetWindowPos(m_hWnd, nullptr, 0, 0, windowWidth, windowHeight + statusBar_.Height(),
+    const RECT window = GetWindowRect();
+    SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + statusBar_.Height(),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     statusBar_.Reposition();
     statusBar_.SetPaneText(1, L"");
+}
+
+void CZANTORKX4xxManagerDlg::LayoutStatusBar() {
+    const RECT window = GetWindowRect();
+    statusBar_.SetPaneInfo(0, IDS_COM_PORT_CLOSED, CStatusBar::kNormal,
+                           static_cast<int>((window.right - window.left) * kStatusPortPaneShare));
+    statusBar_.SetPaneInfo(1, IDS_READY, CStatusBar::kStretch, 0);
+    statusBar_.Reposition();
 }
 
 void CZANTORKX4xxManagerDlg::ShowVersion() {

@@ -78,6 +78,10 @@ private:
     void InitControls();
     void InitScanListAndFilters();
     void InitStatusBar();
+    void LayoutStatusBar();
+    // The group boxes' caption font for dpi, from the dialog font.
+    void SetGroupCaptionFonts(UINT dpi);
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam, bool& handled);
     void ShowVersion();
     bool PortIsOpen() const;
     // The worker's outcome, on the worker thread: posted as UM_CMD_RESULT.
@@ -136,6 +140,8 @@ private:
     void OnAbout(UINT id);
 
     HICON icon_;
+    // The DPI the window's pixel sizes are made for; user interface thread only.
+    UINT dpi_ = 96;
     CStatusBar statusBar_;
     ComConfigDlg comConfigDlg_;
     ZantorKX4xxComm engine_;
