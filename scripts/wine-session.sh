@@ -5,7 +5,10 @@
 #   wine_arch win32|win64      use the Wine of that kind from here on (call it
 #                              before wine_session; the prefix is of that kind)
 #   wine_session PREFIX        make the prefix, export Wine's settings, and
-#                              end everything started here when the script exits
+#                              end everything started here when the script exits;
+#                              a 64-bit prefix on a machine that executes 32-bit
+#                              programs must hold the 32-bit system files too,
+#                              as every 64-bit Windows does
 #   virtual_display            start Xvfb unless DISPLAY is set
 #   ui_language en|ko          the process locale, which Wine turns into the
 #                              user interface language
@@ -69,6 +72,18 @@ wine_session() {
     export WINEPREFIX="$1" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
     bash "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh" "$WINEPREFIX"
     trap wine_session_end EXIT
+    if [ "${KX4XX_WINE_ARCH:-}" = win64 ]; then
+        if [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+            echo "Wine prefix $WINEPREFIX: 64-bit with the 32-bit system files, as 64-bit Windows"
+        elif can_run_win32; then
+            # A 64-bit-only prefix binds a 64-bit program to nothing of the
+            # wrong kind and so hides what Windows would refuse.
+            echo "Wine prefix $WINEPREFIX holds no 32-bit system files on a machine that runs 32-bit programs: remove it and run again" >&2
+            return 1
+        else
+            echo "Wine prefix $WINEPREFIX: 64-bit only (this machine does not execute 32-bit programs)"
+        fi
+    fi
 }
 
 wine_session_end() {

@@ -338,3 +338,81 @@ TEST_F(DeviceWindowFaults, HostileProfileValuesLeaveTheProgramWorking) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every control that only works with an adapter: 46 of them.
+std::vector<int> DeviceControlIds() {
+    std::vector<int> ids = {IDC_BTN_UPDATE,        IDC_BTN_RESTART,       IDC_BTN_FACTORY_RESET,
+                            IDC_EDIT_DEVICE_NAME,  IDC_BTN_SAVE_NAME,     IDC_CHECK_NAME_FILTER,
+                            IDC_EDIT_NAME_FILTER,  IDC_BTN_SCAN,          IDC_CHECK_RSSI_FILTER,
+                            IDC_EDIT_RSSI_FILTER,  IDC_BTN_SAVE_SLOTS,    IDC_EDIT_ADV_INTERVAL,
+                            IDC_BTN_SAVE_ADV_INTERVAL, IDC_COMBO_FLOW_CONTROL, IDC_COMBO_PARITY,
+                            IDC_COMBO_STOPBIT,     IDC_BTN_SAVE_UART,     IDC_LIST_SCAN};
+    for (int slot = 0; slot < 7; ++slot) {
+        for (int first : {IDC_BTN_CLEAR_SLOT1, IDC_EDIT_SLOT_TAG1, IDC_BTN_ASSIGN_SLOT1, IDC_EDIT_SLOT_ADDR1})
+            ids.push_back(first + slot);
+    }
+    return ids;
+}
+
+}  // namespace
+
+// A message box runs its own message loop, so a port error can close the
+// port while the box is shown. Whatever the handler would have done after
+// the box then belongs to an opening that is gone: the window stays as the
+// close left it, the port error is shown once and no port dialog follows.
+TEST_F(DeviceWindowFaults, HangUpWhileABoxIsShownLeavesTheWindowClosed) {
+    const struct {
+        const char* name;
+        const char* model;  // the adapter's model when it is plugged in
+        std::function<void(User&)> act;  // after the adapter was read; null: none
+        UINT box;
+    } cases[] = {
+        {"setting saved", "ZANTOR-KX400",
+         [](User& user) {
+             user.SetText(IDC_EDIT_ADV_INTERVAL, L"250");
+             user.Click(IDC_BTN_SAVE_ADV_INTERVAL);
+         },
+         IDS_ADV_INTERVAL_SAVED},
+        {"slots saved", "ZANTOR-KX400",
+         [](User& user) {
+             user.SetText(IDC_EDIT_SLOT_ADDR3, L"C1C2C3C4C5C6");
+             user.Click(IDC_BTN_SAVE_SLOTS);
+         },
+         IDS_SLOTS_SAVED},
+        {"value refused", "ZANTOR-KX400",
+         [](User& user) {
+             user.SetText(IDC_EDIT_ADV_INTERVAL, L"5");
+             user.Click(IDC_BTN_SAVE_ADV_INTERVAL);
+         },
+         IDS_ERR_ADV_INTERVAL_VALUE},
+        {"unsupported model", "OTHER-MODEL", nullptr, IDS_ERR_UNSUPPORTED_DEVICE},
+    };
+    Run([&](User& user) {
+        user.CancelPortDialog();
+        user.window = WaitForDialogWithChild(user.UiThread(), IDC_LIST_SCAN);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            ASSERT_TRUE(Reconnect(user, [&] {
+                PlugInAgain();
+                sim_->Set(std::string("model ") + c.model);
+            }));
+            if (c.act) {
+                ASSERT_TRUE(user.WaitReady());
+                c.act(user);
+            }
+            HWND box = WaitForMessageBox(user.UiThread());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(WindowText(GetDlgItem(box, kMessageBoxText)), Text(c.box));
+            sim_->Set("hangup");
+            ASSERT_TRUE(WaitUntil([&] { return PaneText(user.window, 0) == Text(IDS_COM_PORT_CLOSED); }));
+            const Shown shown = Settle(user);
+            EXPECT_EQ(shown.boxes, Texts({c.box, IDS_ERR_PORT_FAILURE}));
+            EXPECT_EQ(shown.portDialogs, 0);
+            ExpectClosed(user);
+            for (int id : DeviceControlIds()) EXPECT_FALSE(IsWindowEnabled(user.Item(id))) << "control " << id;
+        }
+        ExpectReconnects(user);
+    });
+}

@@ -39,24 +39,21 @@ LRESULT CZANTORKX4xxManagerDlg::OnCmdResult(WPARAM wParam, LPARAM lParam, bool&)
     const bool checksModel = id == CMD_SAVE_SLOTS || id == CMD_START_SCAN || id == CMD_SET_NAME ||
                              id == CMD_SET_ADV_INTERVAL || id == CMD_SET_UART;
     if (outcome == RESULT_UNSUPPORTED && (id == CMD_IDENTIFY || checksModel)) {
-        AfxMessageBox(IDS_ERR_UNSUPPORTED_DEVICE, MB_OK | MB_ICONINFORMATION);
-        PortReselection();
+        if (ShowBoxInOpening(IDS_ERR_UNSUPPORTED_DEVICE, MB_OK | MB_ICONINFORMATION)) PortReselection();
         return 0;
     }
     switch (id) {
         case CMD_IDENTIFY:
             if (outcome == RESULT_OK) {
                 OnIdentified();
-            } else {
-                AfxMessageBox(IDS_ERR_NOT_ZANTOR_DEVICE, MB_OK | MB_ICONERROR);
+            } else if (ShowBoxInOpening(IDS_ERR_NOT_ZANTOR_DEVICE, MB_OK | MB_ICONERROR)) {
                 PortReselection();
             }
             break;
         case CMD_READ_DEVICE:
             if (outcome == RESULT_OK) {
                 ShowDevice();
-            } else {
-                AfxMessageBox(IDS_ERR_NOT_ZANTOR_DEVICE, MB_OK | MB_ICONERROR);
+            } else if (ShowBoxInOpening(IDS_ERR_NOT_ZANTOR_DEVICE, MB_OK | MB_ICONERROR)) {
                 PortReselection();
             }
             break;
@@ -67,16 +64,16 @@ LRESULT CZANTORKX4xxManagerDlg::OnCmdResult(WPARAM wParam, LPARAM lParam, bool&)
             // A reset adapter may no longer use the line settings of this port.
             PortReselection();
             break;
-        case CMD_SAVE_SLOTS:
-            if (outcome == RESULT_OK) {
-                AfxMessageBox(IDS_SLOTS_SAVED, MB_OK | MB_ICONINFORMATION);
-            } else {
-                AfxMessageBox(IDS_ERR_SLOTS_SAVE, MB_OK | MB_ICONERROR);
-            }
+        case CMD_SAVE_SLOTS: {
+            const bool saved = outcome == RESULT_OK;
             // The Save button already disabled the controls; the read that
             // follows refills the rows from what the adapter now holds.
-            EnqueueCommand(CMD_IDENTIFY);
+            if (ShowBoxInOpening(saved ? IDS_SLOTS_SAVED : IDS_ERR_SLOTS_SAVE,
+                                 MB_OK | (saved ? MB_ICONINFORMATION : MB_ICONERROR))) {
+                EnqueueCommand(CMD_IDENTIFY);
+            }
             break;
+        }
         case CMD_START_SCAN:
             if (outcome == RESULT_OK) {
                 OnScanStarted();
@@ -125,10 +122,8 @@ void CZANTORKX4xxManagerDlg::IdentifyAgain() {
 
 void CZANTORKX4xxManagerDlg::ReportSetting(CmdOutcome outcome, UINT doneText, UINT failedText) {
     if (outcome == RESULT_OK) {
-        AfxMessageBox(doneText, MB_OK | MB_ICONINFORMATION);
-        EnableDeviceControls(true);
-    } else {
-        AfxMessageBox(failedText, MB_OK | MB_ICONERROR);
+        if (ShowBoxInOpening(doneText, MB_OK | MB_ICONINFORMATION)) EnableDeviceControls(true);
+    } else if (ShowBoxInOpening(failedText, MB_OK | MB_ICONERROR)) {
         IdentifyAgain();
     }
 }
@@ -187,6 +182,8 @@ void CZANTORKX4xxManagerDlg::OnScanStarted() {
     if (HWND scanButton = GetDlgItem(IDC_BTN_SCAN)) {
         ::SetWindowTextW(scanButton, LoadUiString(IDS_STOP).c_str());
         ::EnableWindow(scanButton, TRUE);
+        // The only control enabled while scanning: Enter stops the scan.
+        FocusControl(scanButton);
     }
     if (worker_.scanState == SCAN_SCANNING) EnqueueCommand(CMD_WAIT_REPORT);
 }

@@ -50,6 +50,7 @@ LRESULT CZANTORKX4xxManagerDlg::OnOpenPort(WPARAM, LPARAM, bool&) {
     // then run while the adapter answers. Nothing is drawn before this
     // handler returns, so the user sees the same.
     pending_.baudRate = settings.baudRate;
+    ++opening_;
     worker_.Start();
     EnqueueCommand(CMD_IDENTIFY);
     ClearDeviceFields();
@@ -72,6 +73,7 @@ void CZANTORKX4xxManagerDlg::ClearDeviceFields() {
 
 void CZANTORKX4xxManagerDlg::ClosePort() {
     const bool wasOpen = PortIsOpen();
+    ++opening_;
     // Closing the engine first makes an exchange in progress return at once,
     // so the join below waits at most for the worker to notice. Close also
     // gives back the I/O threads when the engine lost its port by itself.

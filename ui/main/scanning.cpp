@@ -45,7 +45,8 @@ LRESULT CZANTORKX4xxManagerDlg::OnScanRequest(WPARAM, LPARAM, bool&) {
         return 0;
     }
     if (rssiFilterCheck_.GetCheck() == BST_CHECKED && !ParseRssiText(ToWideString(rssiFilterEdit_.GetWindowText()))) {
-        AfxMessageBox(IDS_ERR_RSSI_FILTER_VALUE, MB_OK | MB_ICONERROR);
+        if (!ShowBoxInOpening(IDS_ERR_RSSI_FILTER_VALUE, MB_OK | MB_ICONERROR)) return 0;
+        FocusAfterEnabling(rssiFilterEdit_.m_hWnd);
         EnableDeviceControls(true);
         return 0;
     }
@@ -54,7 +55,8 @@ LRESULT CZANTORKX4xxManagerDlg::OnScanRequest(WPARAM, LPARAM, bool&) {
         std::string name;
         WideToUtf8(ToWideString(nameFilterEdit_.GetWindowText()), name);
         if (name.empty() || !FitsUserTextLimit(name)) {
-            AfxMessageBox(IDS_ERR_NAME_FILTER_LENGTH, MB_OK | MB_ICONERROR);
+            if (!ShowBoxInOpening(IDS_ERR_NAME_FILTER_LENGTH, MB_OK | MB_ICONERROR)) return 0;
+            FocusAfterEnabling(nameFilterEdit_.m_hWnd);
             EnableDeviceControls(true);
             return 0;
         }

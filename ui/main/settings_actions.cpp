@@ -11,7 +11,8 @@ void CZANTORKX4xxManagerDlg::OnSaveName(UINT) {
     std::string name;
     WideToUtf8(ToWideString(deviceName_.GetWindowText()), name);
     if (!FitsUserTextLimit(name)) {
-        AfxMessageBox(IDS_ERR_NAME_TOO_LONG, MB_OK | MB_ICONEXCLAMATION);
+        if (!ShowBoxInOpening(IDS_ERR_NAME_TOO_LONG, MB_OK | MB_ICONEXCLAMATION)) return;
+        FocusAfterEnabling(deviceName_.m_hWnd);
         EnableDeviceControls(true);
         return;
     }
@@ -23,7 +24,8 @@ void CZANTORKX4xxManagerDlg::OnSaveAdvInterval(UINT) {
     EnableDeviceControls(false);
     const int interval = ParseShellInt(ToWideString(advInterval_.GetWindowText()));
     if (!IsValidAdvInterval(interval)) {
-        AfxMessageBox(IDS_ERR_ADV_INTERVAL_VALUE, MB_OK | MB_ICONERROR);
+        if (!ShowBoxInOpening(IDS_ERR_ADV_INTERVAL_VALUE, MB_OK | MB_ICONERROR)) return;
+        FocusAfterEnabling(advInterval_.m_hWnd);
         EnableDeviceControls(true);
         return;
     }
@@ -70,7 +72,9 @@ void CZANTORKX4xxManagerDlg::OnRestart(UINT) {
 
 void CZANTORKX4xxManagerDlg::OnFactoryReset(UINT) {
     EnableDeviceControls(false);
-    if (AfxMessageBox(IDS_CONFIRM_FACTORY_RESET, MB_OKCANCEL | MB_ICONQUESTION) == IDOK) {
+    int answer = IDCANCEL;
+    if (!ShowBoxInOpening(IDS_CONFIRM_FACTORY_RESET, MB_OKCANCEL | MB_ICONQUESTION, &answer)) return;
+    if (answer == IDOK) {
         EnqueueCommand(CMD_FACTORY_RESET);
     } else {
         EnableDeviceControls(true);

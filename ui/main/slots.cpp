@@ -17,10 +17,10 @@ bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
     return _wcsicmp(a.c_str(), b.c_str()) == 0;
 }
 
-void ShowSlotMessage(UINT textId, int slot) {
+std::wstring SlotMessage(UINT textId, int slot) {
     wchar_t text[256];
     swprintf(text, 256, LoadUiString(textId).c_str(), slot);
-    AfxMessageBox(text, MB_OK | MB_ICONERROR);
+    return text;
 }
 
 }  // namespace
@@ -62,19 +62,26 @@ void CZANTORKX4xxManagerDlg::OnSaveSlots(UINT) {
         rows[row] = {ToWideString(address), ToWideString(tag)};
     }
     const SlotValidation validation = ValidateSlotRows(rows, pending_.slotsToWrite);
+    std::wstring refusal;
     switch (validation.error) {
         case SlotRowError::None:
             EnqueueCommand(CMD_SAVE_SLOTS);
             return;
         case SlotRowError::DuplicateAddress:
-            AfxMessageBox(IDS_ERR_SLOT_DUPLICATE_BDADDR, MB_OK | MB_ICONERROR);
+            refusal = LoadUiString(IDS_ERR_SLOT_DUPLICATE_BDADDR);
             break;
         case SlotRowError::InvalidAddress:
-            ShowSlotMessage(IDS_ERR_SLOT_BDADDR, validation.slot);
+            refusal = SlotMessage(IDS_ERR_SLOT_BDADDR, validation.slot);
             break;
         case SlotRowError::InvalidTag:
-            ShowSlotMessage(IDS_ERR_SLOT_TAG_LENGTH, validation.slot);
+            refusal = SlotMessage(IDS_ERR_SLOT_TAG_LENGTH, validation.slot);
             break;
+    }
+    if (!ShowBoxInOpening(refusal.c_str(), MB_OK | MB_ICONERROR)) return;
+    // The refused row's field, where the slot is named.
+    if (validation.slot >= 1 && validation.slot <= static_cast<int>(kSlotRows)) {
+        const SlotEdits& row = slotEdits_[static_cast<size_t>(validation.slot - 1)];
+        FocusAfterEnabling(validation.error == SlotRowError::InvalidTag ? row.tag.m_hWnd : row.address.m_hWnd);
     }
     EnableDeviceControls(true);
 }

@@ -8,6 +8,7 @@
 #include "app/version_record.h"
 #include "resource.h"
 #include "ui/framework/dpi.h"
+#include "ui/framework/message_box.h"
 #include "ui/framework/resource_language.h"
 #include "ui/framework/win_app.h"
 #include "ui/main/combo_table.h"
@@ -230,6 +231,18 @@ bool CZANTORKX4xxManagerDlg::PortIsOpen() const { return engine_.port != nullptr
 
 void CZANTORKX4xxManagerDlg::EnableDeviceControls(bool enable) {
     if (!IsWindow()) return;
+    if (!enable) {
+        // A disabled control keeps no focus: Windows would leave it nowhere,
+        // and Tab, Enter and Space would do nothing. The dialog itself holds
+        // it meanwhile.
+        HWND focus = ::GetFocus();
+        if (focus != nullptr && !::IsChild(m_hWnd, focus)) focus = nullptr;
+        while (focus != nullptr && ::GetParent(focus) != m_hWnd) focus = ::GetParent(focus);
+        if (focus != nullptr) {
+            focusId_ = ::GetDlgCtrlID(focus);
+            ::SetFocus(m_hWnd);
+        }
+    }
     for (const CWnd* control : std::initializer_list<const CWnd*>{
              &deviceName_, &nameFilterEdit_, &nameFilterCheck_, &rssiFilterCheck_}) {
         control->EnableWindow(enable);
@@ -244,6 +257,41 @@ void CZANTORKX4xxManagerDlg::EnableDeviceControls(bool enable) {
         HWND control = GetDlgItem(id);
         if (control != nullptr) ::EnableWindow(control, enable);
     }
+    if (enable) {
+        // The window's reactivation after a box may have put the focus on
+        // whatever tab stop was enabled then (a group box): the control
+        // used last gets it back.
+        HWND previous = focusId_ != 0 ? GetDlgItem(focusId_) : nullptr;
+        if (previous == nullptr || !::IsWindowEnabled(previous) || !::IsWindowVisible(previous)) {
+            HWND focus = ::GetFocus();
+            if (focus != nullptr && focus != m_hWnd && ::IsChild(m_hWnd, focus) && ::IsWindowEnabled(focus)) return;
+            previous = ::GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
+        }
+        FocusControl(previous);
+    }
+}
+
+void CZANTORKX4xxManagerDlg::FocusControl(HWND control) {
+    // Not while a box or dialog of this window is up: focusing would activate
+    // this window over it. Its activation gives the focus back afterwards.
+    if (control == nullptr || ::GetActiveWindow() != m_hWnd) return;
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    focusId_ = 0;
+}
+
+void CZANTORKX4xxManagerDlg::FocusAfterEnabling(HWND control) {
+    if (control != nullptr) focusId_ = ::GetDlgCtrlID(control);
+}
+
+bool CZANTORKX4xxManagerDlg::ShowBoxInOpening(UINT textId, UINT type, int* answer) {
+    return ShowBoxInOpening(LoadUiString(textId).c_str(), type, answer);
+}
+
+bool CZANTORKX4xxManagerDlg::ShowBoxInOpening(const wchar_t* text, UINT type, int* answer) {
+    const uint32_t opening = opening_;
+    const int result = AfxMessageBox(text, type);
+    if (answer != nullptr) *answer = result;
+    return opening == opening_;
 }
 
 void CZANTORKX4xxManagerDlg::OnEngineError(const ZantorKX4xxComm* engine, std::error_code& error) {

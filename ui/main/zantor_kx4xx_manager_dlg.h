@@ -38,7 +38,9 @@ public:
     ~CZANTORKX4xxManagerDlg() override;
 
     // Enables or disables the 46 device controls as one set; nothing without
-    // a live window.
+    // a live window. The keyboard focus is taken off a control before it is
+    // disabled and given back to it (or to the first enabled tab stop) when
+    // the controls are enabled again.
     void EnableDeviceControls(bool enable);
 
     // The engine's ErrorCallback, on an engine thread: posts UM_PORT_ERROR
@@ -84,6 +86,16 @@ private:
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam, bool& handled);
     void ShowVersion();
     bool PortIsOpen() const;
+    // Shows a message box of this window. The box's own message loop may
+    // handle a port error that closes the port: false then, and the caller
+    // does nothing more, leaving the window as the close left it.
+    bool ShowBoxInOpening(UINT textId, UINT type, int* answer = nullptr);
+    bool ShowBoxInOpening(const wchar_t* text, UINT type, int* answer = nullptr);
+    // Moves the keyboard focus as the dialog manager does (the default
+    // button follows it), while this window is the active one.
+    void FocusControl(HWND control);
+    // The control to focus when the device controls are enabled next.
+    void FocusAfterEnabling(HWND control);
     // The worker's outcome, on the worker thread: posted as UM_CMD_RESULT.
     void OnWorkerOutcome(int32_t id, CmdOutcome outcome);
 
@@ -142,6 +154,12 @@ private:
     HICON icon_;
     // The DPI the window's pixel sizes are made for; user interface thread only.
     UINT dpi_ = 96;
+    // Counts the port's openings and closes, so that a handler that showed a
+    // modal box knows whether its opening outlived it; user interface thread only.
+    uint32_t opening_ = 0;
+    // The control that had the focus when the device controls were disabled,
+    // by id (0: none); user interface thread only.
+    int focusId_ = 0;
     CStatusBar statusBar_;
     ComConfigDlg comConfigDlg_;
     ZantorKX4xxComm engine_;
