@@ -71,7 +71,8 @@ void ExpectCentredOn(const RECT& window, const RECT& reference, const RECT& area
 struct Placed {
     RECT area{};
     RECT startPortDialog{};
-    RECT mainWindow{};
+    RECT mainWindowAtStart{};
+    RECT mainWindow{};  // moved off the work area's centre
     RECT about{};
     RECT menuPortDialog{};
     bool mainVisibleAtStart = true;
@@ -98,8 +99,13 @@ void DrivePlacement(DWORD uiThread, Placed& placed) {
     window = WaitForDialogWithChild(uiThread, IDC_LIST_SCAN);
     if (window == nullptr) return;
     WaitUntil([&] { return IsWindowVisible(window) != FALSE; });
-    placed.mainWindow = WindowRect(window);
+    placed.mainWindowAtStart = WindowRect(window);
     placed.area = WorkArea(window);
+    // Off the work area's centre, so that a dialog centred on the window
+    // cannot pass for one centred on the work area.
+    SetWindowPos(window, nullptr, placed.area.left + 8, placed.area.top + 8, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    placed.mainWindow = WindowRect(window);
 
     PostMessageW(window, WM_COMMAND, IDM_APP_ABOUT, 0);
     HWND about = AwaitAndMeasure(uiThread, IDC_STATIC_PRODUCT, placed.about);
@@ -135,8 +141,9 @@ TEST(WindowPlacement, MainWindowOnTheWorkAreaAndItsDialogsOnIt) {
     }
     {
         SCOPED_TRACE("main window, on the work area");
-        ExpectCentredOn(placed.mainWindow, placed.area, placed.area);
+        ExpectCentredOn(placed.mainWindowAtStart, placed.area, placed.area);
     }
+    ASSERT_NE((placed.mainWindow.left + placed.mainWindow.right) / 2, (placed.area.left + placed.area.right) / 2);
     {
         SCOPED_TRACE("about box, on the main window");
         ExpectCentredOn(placed.about, placed.mainWindow, placed.area);
