@@ -73,7 +73,9 @@ wine_session() {
     bash "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh" "$WINEPREFIX"
     trap wine_session_end EXIT
     if [ "${KX4XX_WINE_ARCH:-}" = win64 ]; then
-        if [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+        # Wine makes syswow64 in every 64-bit prefix, but fills it only
+        # where its 32-bit half runs.
+        if [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
             echo "Wine prefix $WINEPREFIX: 64-bit with the 32-bit system files, as 64-bit Windows"
         elif can_run_win32; then
             # A 64-bit-only prefix binds a 64-bit program to nothing of the

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "serial/driver_purge.h"
+#include "serial/driver_read_size.h"
 
 namespace {
 // Lets the driver and the device settle after a close before a reopen.
@@ -124,7 +125,7 @@ void CSerialportMP::StartRead(uint32_t forOpening)
     if (!IsCurrent(forOpening))
         return;
     auto self = shared_from_this();
-    port.async_read_some(asio::buffer(readBuf, sizeof readBuf),
+    port.async_read_some(asio::buffer(readBuf, DriverReadSize(port.native_handle(), sizeof readBuf)),
                          asio::bind_executor(strand, [self, forOpening](std::error_code error, size_t count) {
                              self->OnReadComplete(self, forOpening, error, count);
                          }));

@@ -14,7 +14,7 @@ const char kHelp[] =
     "help | state | model TEXT | version TEXT | name TEXT | aux TEXT | address AABBCCDDEEFF\n"
     "interval N | uart F,P,S | slot N AABBCCDDEEFF [TAG] | slot N clear | filter off | filter on NAME\n"
     "scanning on|off | peers | peers clear | peers add AABBCCDDEEFF RSSI NAME\n"
-    "scan-period MS | jitter DB | seed N | report-plus on|off\n"
+    "scan-period MS | jitter DB | seed N | report-plus on|off | baud N (0: unpaced)\n"
     "faults | fault off | fault delay MS | fault late MS | fault miss-at N | fault garbage N\n"
     "fault longline N | fault burst N | fault silence|echo|framed|split on|off | fault error PREFIX|off\n"
     "hangup-after N | hangup | reopen | pty | record | clear-record | count | reset\n";
@@ -273,6 +273,12 @@ std::string RunControlLine(SimAdapter& sim, const std::string& rawLine) {
     if (command == "scan-period") {
         if (!ParseNumber(arguments, 1, 600000, number)) return Error("period must be 1..600000 ms");
         sim.SetScanPeriodMs(static_cast<unsigned>(number));
+        return kOk;
+    }
+    if (command == "baud") {
+        if (!ParseNumber(arguments, 0, 4000000, number) || (number != 0 && number < 50))
+            return Error("baud must be 0 (unpaced) or 50..4000000");
+        sim.SetBaudRate(static_cast<unsigned>(number));
         return kOk;
     }
     if (command == "jitter") {

@@ -44,6 +44,7 @@ struct Options {
     std::string winePrefix;
     std::string comName;
     bool ignoreStdin = false;
+    std::string baud;  // a control command's argument, checked by it
 };
 
 void PrintHelp() {
@@ -59,6 +60,8 @@ void PrintHelp() {
         "  --com COMn           by 'wine reg add HKLM\\Software\\Wine\\Ports', then\n"
         "                       'wineserver -k' (ends Wine programs of that prefix)\n"
         "  --ignore-stdin       do not read stdin; run until SIGINT or SIGTERM\n"
+        "  --baud N             pace the line at N baud, 10 bits a byte, both ways\n"
+        "                       (as the control command 'baud N'; default: unpaced)\n"
         "  --help               this text\n\n"
         "Output on start, one item a line: 'pty PATH', 'link PATH', 'control 127.0.0.1:PORT',\n"
         "'wine COMn' (those that apply), then 'ready'. Each stdin line is a control command,\n"
@@ -88,6 +91,8 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& help) {
             options.winePrefix = argv[++i];
         } else if (option == "--com" && hasValue) {
             options.comName = argv[++i];
+        } else if (option == "--baud" && hasValue) {
+            options.baud = argv[++i];
         } else {
             return false;
         }
@@ -143,6 +148,13 @@ int main(int argc, char** argv) {
     if (const std::error_code error = sim.Start(options.link)) {
         std::fprintf(stderr, "kx4xx-sim: cannot open a pty: %s\n", error.message().c_str());
         return 1;
+    }
+    if (!options.baud.empty()) {
+        const std::string reply = sim.Control("baud " + options.baud);
+        if (reply != "ok") {
+            std::fprintf(stderr, "kx4xx-sim: --baud: %s\n", reply.c_str());
+            return 2;
+        }
     }
     ControlServer server(sim);
     if (options.control) {

@@ -209,7 +209,7 @@ void SimAdapter::Run() {
         const uint64_t polledLine = lineGeneration;
         if (pty.IsOpen()) {
             fds[1].fd = pty.MasterFd();
-            const bool wantsWrite = !writeBuffer.empty() && !SplitPaused(now);
+            const bool wantsWrite = !writeBuffer.empty() && !WritePaused(now);
             fds[1].events = static_cast<short>(POLLIN | (wantsWrite ? POLLOUT : 0));
         }
         const int timeoutMs = PollTimeoutMs(now);
@@ -242,6 +242,11 @@ void SimAdapter::ReadLine(Clock::time_point now) {
     char buffer[4096];
     const ssize_t count = ::read(pty.MasterFd(), buffer, sizeof buffer);
     if (count > 0) {
+        if (byteTime > Clock::duration::zero()) {
+            // The bytes are complete only when the last of them has come down the line.
+            receivedUntil = std::max(receivedUntil, now) + byteTime * count;
+            now = receivedUntil;
+        }
         TakeBytes(buffer, static_cast<size_t>(count), now);
     } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
         CloseLine();
@@ -349,6 +354,8 @@ void SimAdapter::PumpOutput(Clock::time_point now) {
     if (!pty.IsOpen()) return;
     if (state.scanning && !faults.silent && now >= nextReportAt) EmitScanReport(now);
     while (!hangUpWhenDrained && !outputQueue.empty() && outputQueue.front().due <= now) {
+        // An idle paced line starts carrying the bytes now.
+        if (writeBuffer.empty()) sentUntil = std::max(sentUntil, now);
         writeBuffer += outputQueue.front().bytes;
         if (outputQueue.front().hangUpAfter) {
             hangUpWhenDrained = true;
@@ -357,12 +364,13 @@ void SimAdapter::PumpOutput(Clock::time_point now) {
         }
         outputQueue.pop_front();
     }
-    while (!writeBuffer.empty() && !SplitPaused(now)) {
-        const size_t size = faults.split ? 1 : writeBuffer.size();
+    while (!writeBuffer.empty() && !WritePaused(now)) {
+        const size_t size = std::min(faults.split ? 1 : writeBuffer.size(), LineCarried(now));
         const ssize_t written = ::write(pty.MasterFd(), writeBuffer.data(), size);
         if (written > 0) {
             writeBuffer.erase(0, static_cast<size_t>(written));
             nextSplitWriteAt = now + kSplitByteGap;
+            sentUntil += byteTime * written;
         } else if (written < 0 && errno == EINTR) {
             continue;
         } else if (written < 0 && errno == EAGAIN) {
@@ -386,6 +394,13 @@ int SimAdapter::PollTimeoutMs(Clock::time_point now) const {
     if (!outputQueue.empty()) next = outputQueue.front().due;
     if (state.scanning && !faults.silent) next = std::min(next, nextReportAt);
     if (!writeBuffer.empty() && SplitPaused(now)) next = std::min(next, nextSplitWriteAt);
+    if (!writeBuffer.empty() && byteTime > Clock::duration::zero()) {
+        // The next chunk: what the line carries in about a millisecond, at
+        // least a byte, so that a paced line wakes the thread once a millisecond at most.
+        const auto chunk = std::max<Clock::duration::rep>(1, std::chrono::milliseconds(1) / byteTime);
+        const auto bytes = std::min<Clock::duration::rep>(chunk, static_cast<Clock::duration::rep>(writeBuffer.size()));
+        next = std::min(next, sentUntil + byteTime * bytes);
+    }
     if (next == Clock::time_point::max()) return -1;
     if (next <= now) return 0;
     // Rounded up, so the thread never wakes just before the due time and spins.
@@ -395,6 +410,25 @@ int SimAdapter::PollTimeoutMs(Clock::time_point now) const {
 
 bool SimAdapter::SplitPaused(Clock::time_point now) const {
     return faults.split && now < nextSplitWriteAt;
+}
+
+size_t SimAdapter::LineCarried(Clock::time_point now) const {
+    if (byteTime == Clock::duration::zero()) return writeBuffer.size();
+    if (now <= sentUntil) return 0;
+    return std::min(writeBuffer.size(), static_cast<size_t>((now - sentUntil) / byteTime));
+}
+
+bool SimAdapter::WritePaused(Clock::time_point now) const {
+    return SplitPaused(now) || LineCarried(now) == 0;
+}
+
+void SimAdapter::SetBaudRate(unsigned baudRate) {
+    std::lock_guard<std::mutex> lock(mutex);
+    // 10 bits a byte: start, 8 data, stop.
+    byteTime = baudRate == 0 ? Clock::duration::zero()
+                             : std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(10.0 / baudRate));
+    sentUntil = receivedUntil = Clock::now();
+    Wake();
 }
 
 void SimAdapter::CloseLine() {

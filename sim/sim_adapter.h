@@ -62,6 +62,11 @@ public:
     void SetRssiJitter(unsigned jitterDb);
     void SeedRssi(uint32_t seed);
     void SetReportPlusPrefix(bool on);
+    // Paces the line at baudRate, 10 bits a byte, both ways: a reply leaves
+    // only as fast as the line carries it, and a command counts as received
+    // when its last byte would have arrived. 0 (the default): as fast as the
+    // pseudo-terminal goes. A property of the line, so Reset keeps it.
+    void SetBaudRate(unsigned baudRate);
 
     // Adapter state, faults, peers and scan settings to their defaults,
     // pending replies and the record dropped. The line stays as it is.
@@ -103,6 +108,11 @@ private:
     int PollTimeoutMs(Clock::time_point now) const;
     // Under the split fault, whether the next byte must still wait.
     bool SplitPaused(Clock::time_point now) const;
+    // How many waiting bytes a paced line has carried by now (all of them
+    // on a line that is not paced).
+    size_t LineCarried(Clock::time_point now) const;
+    // Whether the next write must wait: the split fault or the paced line.
+    bool WritePaused(Clock::time_point now) const;
     void CloseLine();
     void StartReports(Clock::time_point now);
 
@@ -127,6 +137,9 @@ private:
     std::deque<Output> outputQueue;  // replies and reports not yet due, in order
     std::string writeBuffer;         // due bytes the pty has not taken yet
     Clock::time_point nextSplitWriteAt;  // split fault: when the next single byte may leave
+    Clock::duration byteTime{0};         // paced line: one byte's time on it; zero: not paced
+    Clock::time_point sentUntil;         // paced line: when the bytes written so far have left
+    Clock::time_point receivedUntil;     // paced line: when the bytes read so far have arrived
     bool hangUpWhenDrained = false;
     Clock::time_point hangUpDeadline;
     Clock::time_point hangUpQuietSince;  // last time bytes were still on their way to the client

@@ -11,7 +11,9 @@
 //   start-up, memory      to the port dialog, and the peak working set there,
 //                         over the same for a minimal dialog program
 //   processor time        10 s of an idle open port, 10 s of a silent scan
-//   gui_bench PROGRAM MINIMAL_PROGRAM   (Windows paths)
+//   gui_bench PROGRAM MINIMAL_PROGRAM [EARLIER_PROGRAM]   (Windows paths)
+// With an earlier build of the program, its connect to ready is measured in
+// the same run, before the program's own.
 #include <windows.h>
 
 #include <psapi.h>
@@ -154,11 +156,52 @@ bool StartScan(const Person& person) {
     });
 }
 
+struct Connect {
+    double seconds;      // median OK to ready
+    double lineSeconds;  // median line time of the bytes exchanged meanwhile
+};
+
+// OK in the port dialog to the device controls enabled, median of kRepeats
+// connects, the first one included: the program was just started.
+bool MeasureConnect(Person& person, SimLink& sim, const std::wstring& port, Connect& result) {
+    std::vector<double> connects, lines;
+    for (int run = 0; run < kRepeats; ++run) {
+        if (run > 0) person.Menu(IDM_SELECT_COM_PORT);
+        HWND dialog = person.PortDialog();
+        if (dialog == nullptr) return false;
+        HWND combo = GetDlgItem(dialog, IDC_COMBO_COM_PORT);
+        SendMessageW(combo, CB_SETCURSEL,
+                     static_cast<WPARAM>(SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                      reinterpret_cast<LPARAM>(port.c_str()))),
+                     0);
+        sim.Control("clear-record");
+        const double start = Now();
+        PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        HWND window = nullptr;
+        if (!Await([&] {
+                window = person.FindMainWindow(0);
+                return window != nullptr && IsWindowEnabled(GetDlgItem(window, IDC_BTN_UPDATE)) &&
+                       IsWindowEnabled(GetDlgItem(window, IDC_BTN_SCAN));
+            }))
+            return false;
+        connects.push_back(Now() - start);
+        lines.push_back(LineSeconds(sim.Record()));
+    }
+    result = {Median(connects), Median(lines)};
+    return person.FindMainWindow() != nullptr;
+}
+
+void PrintConnect(const char* which, const Connect& connect) {
+    std::printf("| connect to ready%s | %.0f ms | %.0f ms (line time of the exchanged bytes at 115200 baud) | %.2f |\n",
+                which, connect.seconds * 1e3, connect.lineSeconds * 1e3, connect.seconds / connect.lineSeconds);
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: gui_bench PROGRAM MINIMAL_PROGRAM\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: gui_bench PROGRAM MINIMAL_PROGRAM [EARLIER_PROGRAM]\n");
         return 2;
     }
     const std::wstring program = argv[1];
@@ -177,36 +220,18 @@ int wmain(int argc, wchar_t** argv) {
                 real.peakMegabytes, baseline.peakMegabytes, real.peakMegabytes / baseline.peakMegabytes);
     std::fflush(stdout);
 
-    Person person(program);
-    std::vector<double> connects, lines;
-    for (int run = 0; run < kRepeats; ++run) {
-        if (run > 0) person.Menu(IDM_SELECT_COM_PORT);
-        HWND dialog = person.PortDialog();
-        if (dialog == nullptr) return 1;
-        HWND combo = GetDlgItem(dialog, IDC_COMBO_COM_PORT);
-        SendMessageW(combo, CB_SETCURSEL,
-                     static_cast<WPARAM>(SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                      reinterpret_cast<LPARAM>(port.c_str()))),
-                     0);
-        sim.Control("clear-record");
-        const double start = Now();
-        PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        HWND window = nullptr;
-        if (!Await([&] {
-                window = person.FindMainWindow(0);
-                return window != nullptr && IsWindowEnabled(GetDlgItem(window, IDC_BTN_UPDATE)) &&
-                       IsWindowEnabled(GetDlgItem(window, IDC_BTN_SCAN));
-            }))
-            return 1;
-        connects.push_back(Now() - start);
-        lines.push_back(LineSeconds(sim.Record()));
+    if (argc == 4) {
+        Person earlier(argv[3]);
+        Connect connect{};
+        if (!MeasureConnect(earlier, sim, port, connect)) return 1;
+        PrintConnect(" (earlier build)", connect);
+        earlier.PressCloseBox();
+        earlier.Program().WaitForExit(10000);
     }
-    if (person.FindMainWindow() == nullptr) return 1;
-    const double connect = Median(connects);
-    const double line = Median(lines);
-    std::printf("| connect to ready | %.0f ms | %.0f ms (line time of the exchanged bytes at 115200 baud) | %.2f |\n",
-                connect * 1e3, line * 1e3, connect / line);
-    std::fflush(stdout);
+    Person person(program);
+    Connect connect{};
+    if (!MeasureConnect(person, sim, port, connect)) return 1;
+    PrintConnect("", connect);
 
     // Processor time: an idle open port, then a scan that hears nothing.
     sim.Control("peers clear");

@@ -162,6 +162,23 @@ TEST_F(SimLine, SplitFaultSendsRepliesAByteAtATime) {
     EXPECT_EQ(Exchange("AT\r", 4), "+OK\r");
 }
 
+// A paced line is never faster than its baud rate, 10 bits a byte, in either
+// direction: the command's bytes arrive one by one, then the reply leaves
+// at the same pace; the bytes stay whole and in order.
+TEST_F(SimLine, PacedLineCarriesNoMoreThanItsBaudRate) {
+    const std::string info = "D4:36:39:A1:B2:C3,KX400,MASTER,READY\r";
+    Control("baud 2400");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Exchange("AT+INFO?\r", info.size()), info);
+    const auto took = std::chrono::steady_clock::now() - start;
+    const auto lineTime = std::chrono::duration<double>((9.0 + static_cast<double>(info.size())) * 10.0 / 2400.0);
+    EXPECT_GE(took, lineTime);
+    EXPECT_GT(client->ReadCount(), 2u) << "a paced reply comes in pieces";
+    EXPECT_EQ(sim.Control("baud 20"), "error baud must be 0 (unpaced) or 50..4000000");
+    Control("baud 0");
+    EXPECT_EQ(Exchange("AT\r", 4), "+OK\r");
+}
+
 TEST_F(SimLine, HangUpAfterCommandsThenReopenOnNewPathAndLink) {
     const std::string link = ::testing::TempDir() + "kx4xx-sim-link-" + std::to_string(::getpid());
     sim.Stop();
