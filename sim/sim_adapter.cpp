@@ -345,7 +345,13 @@ void SimAdapter::EmitScanReport(Clock::time_point now) {
     if (nextReportAt <= now) nextReportAt = now + std::chrono::milliseconds(scanPeriodMs);
     size_t pending = writeBuffer.size();
     for (const Output& output : outputQueue) pending += output.bytes.size();
-    if (pending >= kMaxPendingOutput) return;  // nobody reads: a real adapter loses them too
+    // Nobody reads: a real adapter loses them too. On a paced line the
+    // adapter holds back no more than the line carries in a few
+    // milliseconds, so a reply never waits behind seconds of reports.
+    const size_t limit = byteTime > Clock::duration::zero()
+                             ? std::max<size_t>(kMinPacedBacklog, static_cast<size_t>(kPacedBacklogTime / byteTime))
+                             : kMaxPendingOutput;
+    if (pending >= limit) return;
     const std::string line = scanSource.NextReport(state.filterOn ? &state.filterName : nullptr);
     if (!line.empty()) Queue(line + "\r", now, false);
 }

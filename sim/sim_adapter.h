@@ -36,6 +36,9 @@ public:
     static constexpr size_t kMaxLineBytes = 1024;   // longer command lines are dropped with "+ERROR\r"
     static constexpr size_t kMaxRecord = 10000;     // the record keeps the latest commands
     static constexpr size_t kMaxPendingOutput = 65536;  // beyond it scan reports are dropped
+    // On a paced line: the bytes the line carries in this time, at least kMinPacedBacklog.
+    static constexpr std::chrono::milliseconds kPacedBacklogTime{20};
+    static constexpr size_t kMinPacedBacklog = 64;
     static constexpr unsigned kDefaultScanPeriodMs = 100;
 
     SimAdapter();

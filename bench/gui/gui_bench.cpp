@@ -2,8 +2,9 @@
 // by side in one run (see bench/run-gui-bench.sh):
 //   connect to ready      OK in the port dialog to the device controls
 //                         enabled, against the simulated adapter answering at
-//                         once, over the line time of those exchanges at
-//                         115200 baud
+//                         once on an instant line and on lines paced at
+//                         115200 and 9600 baud, over the line time of those
+//                         exchanges (at 115200 baud for the instant line)
 //   scan listing          rows per second with distinct peers streamed at
 //                         rates up to beyond what the line carries, whether
 //                         every peer reported was listed, in order, and the
@@ -11,6 +12,12 @@
 //   start-up, memory      to the port dialog, and the peak working set there,
 //                         over the same for a minimal dialog program
 //   processor time        10 s of an idle open port, 10 s of a silent scan
+//   crowded room          a scan of 10 000 distinct peers at the rate a line
+//                         of 115200 baud carries: the listing rate of the
+//                         first and the last 1000 rows, every peer listed
+//                         once and in order, memory at the end, and how long
+//                         Stop takes until the list is still and the button
+//                         reads "Scan" again
 //   gui_bench PROGRAM MINIMAL_PROGRAM [EARLIER_PROGRAM]   (Windows paths)
 // With an earlier build of the program, its connect to ready is measured in
 // the same run, before the program's own.
@@ -33,7 +40,9 @@
 namespace {
 
 constexpr int kRepeats = 5;
-constexpr double kLineSecondsPerByte = 10.0 / 115200.0;  // start, 8 data, stop bit
+constexpr unsigned kPortBaud = 115200;  // what the program opens every port at
+
+double LineSecondsPerByte(unsigned baud) { return 10.0 / baud; }  // start, 8 data, stop bit
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -133,13 +142,13 @@ StartUp MeasureStartUp(const std::wstring& program) {
 
 // The line time of the exchanges in the record, with the replies of an
 // adapter in its default state.
-double LineSeconds(const std::vector<std::string>& record) {
+double LineSeconds(const std::vector<std::string>& record, unsigned baud) {
     kx4xx::sim::AdapterState state;
     double seconds = 0.0;
     for (const std::string& command : record) {
         const std::string text = command.substr(0, command.find('\r'));
         const std::string reply = kx4xx::sim::HandleCommand(state, text).reply + "\r";
-        seconds += static_cast<double>(command.size() + reply.size()) * kLineSecondsPerByte;
+        seconds += static_cast<double>(command.size() + reply.size()) * LineSecondsPerByte(baud);
     }
     return seconds;
 }
@@ -157,16 +166,19 @@ bool StartScan(const Person& person) {
 }
 
 struct Connect {
+    unsigned baud;       // the simulated line's pace; 0: instant
     double seconds;      // median OK to ready
     double lineSeconds;  // median line time of the bytes exchanged meanwhile
 };
 
 // OK in the port dialog to the device controls enabled, median of kRepeats
-// connects, the first one included: the program was just started.
-bool MeasureConnect(Person& person, SimLink& sim, const std::wstring& port, Connect& result) {
+// connects after one that is not counted, on the simulated line paced at
+// baud (0: instant).
+bool MeasureConnect(Person& person, SimLink& sim, const std::wstring& port, unsigned baud, Connect& result) {
+    sim.Control("baud " + std::to_string(baud));
     std::vector<double> connects, lines;
-    for (int run = 0; run < kRepeats; ++run) {
-        if (run > 0) person.Menu(IDM_SELECT_COM_PORT);
+    for (int run = 0; run <= kRepeats; ++run) {
+        if (person.FindMainWindow(0) != nullptr) person.Menu(IDM_SELECT_COM_PORT);
         HWND dialog = person.PortDialog();
         if (dialog == nullptr) return false;
         HWND combo = GetDlgItem(dialog, IDC_COMBO_COM_PORT);
@@ -184,17 +196,94 @@ bool MeasureConnect(Person& person, SimLink& sim, const std::wstring& port, Conn
                        IsWindowEnabled(GetDlgItem(window, IDC_BTN_SCAN));
             }))
             return false;
+        if (run == 0) continue;
         connects.push_back(Now() - start);
-        lines.push_back(LineSeconds(sim.Record()));
+        lines.push_back(LineSeconds(sim.Record(), baud == 0 ? kPortBaud : baud));
     }
-    result = {Median(connects), Median(lines)};
+    sim.Control("baud 0");
+    result = {baud, Median(connects), Median(lines)};
     return person.FindMainWindow() != nullptr;
 }
 
-void PrintConnect(const char* which, const Connect& connect) {
-    std::printf("| connect to ready%s | %.0f ms | %.0f ms (line time of the exchanged bytes at 115200 baud) | %.2f |\n",
-                which, connect.seconds * 1e3, connect.lineSeconds * 1e3, connect.seconds / connect.lineSeconds);
+void PrintConnect(const char* build, const Connect& connect) {
+    char line[64] = "instant line";
+    if (connect.baud != 0) std::snprintf(line, sizeof line, "line paced at %u baud", connect.baud);
+    std::printf("| connect to ready%s, %s | %.0f ms | %.0f ms (line time of the exchanged bytes at %u baud) | %.2f |\n",
+                build, line, connect.seconds * 1e3, connect.lineSeconds * 1e3,
+                connect.baud == 0 ? kPortBaud : connect.baud, connect.seconds / connect.lineSeconds);
     std::fflush(stdout);
+}
+
+// A scan of far more distinct peers than a window usually sees, at the rate
+// the line carries.
+bool MeasureCrowdedRoom(Person& person, SimLink& sim) {
+    constexpr int kCrowd = 10000;
+    constexpr int kBlock = 1000;
+    sim.Control("peers clear");
+    for (int peer = 0; peer < kCrowd; ++peer) {
+        char command[80];
+        std::snprintf(command, sizeof command, "peers add 000000%06X -50 C%04d", peer, peer);
+        sim.Control(command);
+    }
+    sim.Control("baud " + std::to_string(kPortBaud));
+    sim.Control("scan-period 1");
+    const std::wstring scanCaption = person.ItemText(IDC_BTN_SCAN);
+    if (!StartScan(person)) {
+        std::fprintf(stderr, "crowded room: the scan did not start\n");
+        return false;
+    }
+    // When each block of rows was complete.
+    std::vector<double> blockDone;
+    const double start = Now();
+    int lastRows = 0;
+    double lastGrowth = start;
+    while (static_cast<int>(blockDone.size()) < kCrowd / kBlock) {
+        const int rows = person.ListRows();
+        if (rows != lastRows) lastGrowth = Now();
+        lastRows = rows;
+        while (static_cast<int>(blockDone.size()) < rows / kBlock) blockDone.push_back(Now());
+        if (Now() - lastGrowth > 5.0) break;  // nothing new for 5 s: the rest is lost
+        Sleep(1);
+    }
+    const double stopClicked = Now();
+    person.Click(IDC_BTN_SCAN);
+    double captionBack = 0.0, listStill = 0.0;
+    int rowsAtStop = person.ListRows();
+    if (!Await([&] {
+            const int rows = person.ListRows();
+            if (rows != rowsAtStop) {
+                rowsAtStop = rows;
+                listStill = Now() - stopClicked;
+            }
+            if (captionBack == 0.0 && person.ItemText(IDC_BTN_SCAN) == scanCaption) captionBack = Now() - stopClicked;
+            return captionBack != 0.0 && person.WaitReady(0);
+        })) {
+        std::fprintf(stderr, "crowded room: the window did not come back from Stop\n");
+        return false;
+    }
+    const int finalRows = person.ListRows();
+    int inOrder = 0;
+    while (inOrder < finalRows) {
+        wchar_t expected[8];
+        swprintf(expected, std::size(expected), L"C%04d", inOrder);
+        if (person.ListText(inOrder, 1) != expected) break;
+        ++inOrder;
+    }
+    const size_t blocks = blockDone.size();
+    const double firstRate = blocks >= 2 ? kBlock / (blockDone[1] - blockDone[0]) : 0.0;
+    const double lastRate = blocks >= 2 ? kBlock / (blockDone[blocks - 1] - blockDone[blocks - 2]) : 0.0;
+    std::printf("| crowded room: %d distinct peers at the line's rate (115200 baud, %.0f reports/s) | %d rows in %.1f s, "
+                "%s | %d peers | |\n",
+                kCrowd, 1.0 / (23.0 * LineSecondsPerByte(kPortBaud)), finalRows, stopClicked - start,
+                inOrder == finalRows ? "each listed once, in order" : "NOT each once and in order", kCrowd);
+    std::printf("| crowded room: listing rate, rows 1000-2000 against the last 1000 | %.0f rows/s / %.0f rows/s | | %.2f |\n",
+                firstRate, lastRate, firstRate > 0.0 ? lastRate / firstRate : 0.0);
+    std::printf("| crowded room: Stop to the caption \"Scan\" / to the last row listed | %.0f ms / %.0f ms | | |\n",
+                captionBack * 1e3, listStill * 1e3);
+    std::printf("| crowded room: peak working set at the end | %.1f MB | | |\n", PeakMegabytes(person.Program().Process()));
+    std::fflush(stdout);
+    sim.Control("baud 0");
+    return true;
 }
 
 }  // namespace
@@ -222,16 +311,20 @@ int wmain(int argc, wchar_t** argv) {
 
     if (argc == 4) {
         Person earlier(argv[3]);
-        Connect connect{};
-        if (!MeasureConnect(earlier, sim, port, connect)) return 1;
-        PrintConnect(" (earlier build)", connect);
+        for (unsigned baud : {0u, kPortBaud}) {
+            Connect connect{};
+            if (!MeasureConnect(earlier, sim, port, baud, connect)) return 1;
+            PrintConnect(" (earlier build)", connect);
+        }
         earlier.PressCloseBox();
         earlier.Program().WaitForExit(10000);
     }
     Person person(program);
-    Connect connect{};
-    if (!MeasureConnect(person, sim, port, connect)) return 1;
-    PrintConnect("", connect);
+    for (unsigned baud : {0u, kPortBaud, 9600u}) {
+        Connect connect{};
+        if (!MeasureConnect(person, sim, port, baud, connect)) return 1;
+        PrintConnect("", connect);
+    }
 
     // Processor time: an idle open port, then a scan that hears nothing.
     sim.Control("peers clear");
@@ -259,7 +352,7 @@ int wmain(int argc, wchar_t** argv) {
         sim.Control(command);
     }
     // "0000000XXXXX,-50,PNNNN\r": 23 bytes on the line.
-    const double lineReportRate = 1.0 / (23.0 * kLineSecondsPerByte);
+    const double lineReportRate = 1.0 / (23.0 * LineSecondsPerByte(kPortBaud));
     std::printf("| scan reports the line carries at most | %.0f reports/s | | |\n", lineReportRate);
     // Rows listed per second at each report rate, over 2 s after the first
     // row; the window keeps up while it lists at least 90 % of what comes
@@ -298,6 +391,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("| scan listing, fastest | %.0f rows/s | | |\n", fastest);
     std::printf("| largest report rate listed without a growing backlog | %.0f reports/s | | |\n", keptUp);
+    if (!MeasureCrowdedRoom(person, sim)) return 1;
     std::printf("| peak working set after the connects and scans | %.1f MB | %.1f MB (minimal dialog) | %.2f |\n",
                 PeakMegabytes(person.Program().Process()), baseline.peakMegabytes,
                 PeakMegabytes(person.Program().Process()) / baseline.peakMegabytes);
