@@ -14,7 +14,9 @@ namespace {
 std::vector<BYTE> LoadVersionRecord() {
     CWinApp* app = AfxGetApp();
     if (app == nullptr) return {};
-    const std::wstring fileName = app->AppName() + L".exe";
+    // Named with its folder: the program restricts the search for a bare
+    // name to the system folder, where the program file is not.
+    const std::wstring fileName = app->AppFolder() + app->AppName() + L".exe";
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(fileName.c_str(), &ignored);
     if (size == 0) return {};

@@ -1,6 +1,6 @@
 // Readers of the program file's version record. The file is the
-// application's name followed by ".exe", found by the system's normal search
-// (the program's own directory first).
+// application's name followed by ".exe" in the folder the program was started
+// from (a program renamed after its start has no record there).
 #pragma once
 
 #include <string>

@@ -5,6 +5,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include "ui/framework/system_dlls.h"
 #include "ui/main/zantor_kx4xx_manager_dlg.h"
 
 namespace {
@@ -25,8 +26,9 @@ BOOL CZANTORKX4xxManagerApp::InitInstance() {
     }
     // The COM port dialog's hint is a RichEdit20W control: without the
     // library that dialog cannot be created, which the main window treats
-    // like Cancel.
-    LoadLibraryW(L"riched20.dll");
+    // like Cancel. Only the system's copy: riched20.dll is no DLL that
+    // Windows always takes from the system folder.
+    LoadSystemDll(L"riched20.dll");
 
     SetRegistryKey(kRegistryKey);
     {

@@ -38,11 +38,12 @@ bool SameKindAsThisProcess(HANDLE process) {
 
 }  // namespace
 
-RemoteProgram::RemoteProgram(const std::wstring& path) {
+RemoteProgram::RemoteProgram(const std::wstring& path, const std::wstring& arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     std::wstring commandLine = L"\"" + path + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &info))
         return;

@@ -19,8 +19,9 @@ std::wstring WindowText(HWND window);
 
 class RemoteProgram {
 public:
-    // Starts the program file; Started() says whether that worked.
-    explicit RemoteProgram(const std::wstring& path);
+    // Starts the program file with the command-line arguments; Started()
+    // says whether that worked.
+    explicit RemoteProgram(const std::wstring& path, const std::wstring& arguments = L"");
     // Ends the process if it still runs (a failed scenario), and waits for it.
     ~RemoteProgram();
     RemoteProgram(const RemoteProgram&) = delete;

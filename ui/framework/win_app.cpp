@@ -9,25 +9,36 @@ CWinApp* gApp = nullptr;
 // A profile string longer than this is treated as corrupt, not read.
 constexpr DWORD kMaxProfileStringBytes = 64 * 1024;
 
-std::wstring ProgramBaseName() {
+std::wstring ProgramPath() {
     std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
         DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) return {};
-        if (length < path.size()) {
-            std::wstring full(path.data(), length);
-            size_t slash = full.find_last_of(L"\\/");
-            std::wstring name = slash == std::wstring::npos ? full : full.substr(slash + 1);
-            size_t dot = name.rfind(L'.');
-            return dot == std::wstring::npos ? name : name.substr(0, dot);
-        }
+        if (length < path.size()) return std::wstring(path.data(), length);
         path.resize(path.size() * 2);
     }
 }
 
+// The folder with its final backslash, and the file name without extension.
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring BaseNameOf(const std::wstring& path) {
+    const std::wstring name = path.substr(FolderOf(path).size());
+    const size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
 }  // namespace
 
-CWinApp::CWinApp() : appName_(ProgramBaseName()) { gApp = this; }
+CWinApp::CWinApp() {
+    const std::wstring path = ProgramPath();
+    appFolder_ = FolderOf(path);
+    appName_ = BaseNameOf(path);
+    gApp = this;
+}
 
 CWinApp::~CWinApp() {
     if (gApp == this) gApp = nullptr;

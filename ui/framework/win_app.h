@@ -22,6 +22,8 @@ public:
 
     // The program file's name without directory and extension.
     const std::wstring& AppName() const { return appName_; }
+    // The folder the program file was started from, with a final backslash.
+    const std::wstring& AppFolder() const { return appFolder_; }
 
     // Profile location: HKCU\Software\<key>\<application name>\<section>.
     void SetRegistryKey(const wchar_t* key) { registryKey_ = key; }
@@ -45,6 +47,7 @@ public:
 private:
     std::wstring SectionPath(const wchar_t* section) const;
 
+    std::wstring appFolder_;
     std::wstring appName_;
     std::wstring registryKey_;
     int waitCursorCount_ = 0;
