@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cli/commands.h"
+#include "cli/failure_text.h"
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const std::atomic<bool>& interrupted)
@@ -47,6 +48,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error, out, err);
         return code == 0 ? kExitOk : kExitBadArguments;
+    } catch (...) {
+        // A command that could not go on (no memory, a system failure),
+        // here or on an adapter's thread.
+        return console.Fail(kExitFailure, CaughtFailureText());
     }
     return context.exitCode;
 }

@@ -1,10 +1,10 @@
 // kx4xx: the command-line tool. Everything but the arguments' text, the
-// Ctrl+C handler and the terminal check lives in kx4xx_cli_lib.
-#include <iostream>
-
+// Ctrl+C handler, the terminal check and the standard streams lives in
+// kx4xx_cli_lib.
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "cli/interrupt.h"
+#include "cli/std_streams.h"
 #include "cli/terminal.h"
 
 int main(int argc, char** argv)
@@ -12,5 +12,5 @@ int main(int argc, char** argv)
     InstallInterruptHandler();
     CliEnvironment environment{InterruptFlag()};
     environment.liveOutput = OutputIsTerminal();
-    return RunCli(CommandLineArgs(argc, argv), std::cout, std::cerr, environment);
+    return RunCli(CommandLineArgs(argc, argv), StandardOutput(), StandardError(), environment);
 }
