@@ -30,7 +30,7 @@ size_t CompleteUtf8Length(const std::string& text)
 
 class ConsoleBuf : public std::streambuf {
 public:
-    ConsoleBuf(DWORD which, std::streambuf* fallback) : handle(GetStdHandle(which)), fallback(fallback)
+    ConsoleBuf(DWORD which, std::streambuf* standard) : handle(GetStdHandle(which)), fallback(standard)
     {
         DWORD mode = 0;
         console = handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
