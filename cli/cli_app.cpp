@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cli/commands.h"
+#include "cli/failure_text.h"
 #include "kx4xx_version.h"
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -49,6 +50,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error, out, err);
         return code == 0 ? kExitOk : kExitBadArguments;
+    } catch (...) {
+        // A command that could not go on (no memory, a system failure),
+        // here or on an adapter's thread.
+        return console.Fail(kExitFailure, CaughtFailureText());
     }
     return context.exitCode;
 }

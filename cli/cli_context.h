@@ -10,6 +10,7 @@
 
 #include "cli/console.h"
 #include "cli/exit_codes.h"
+#include "cli/trace_file.h"
 
 class OperationLog;
 
@@ -47,6 +48,7 @@ struct CliContext {
     std::vector<std::string> ports;      // --port, in the order given
     bool trace = false;                  // --trace: bytes to the error stream
     std::string traceFile;               // --trace-file: bytes to this file
+    std::shared_ptr<TraceFile> traceOut = std::make_shared<TraceFile>();  // its one stream, for every session
     std::string logFile;                 // --log: one JSON line per adapter and operation
     std::shared_ptr<OperationLog> log;   // open once a command talks to adapters
     OptionValues values;

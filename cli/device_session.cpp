@@ -6,6 +6,7 @@
 #include "cli/messages.h"
 #include "cli/operation_log.h"
 #include "protocol/at_commands.h"
+#include "text/error_text.h"
 
 namespace {
 
@@ -37,14 +38,10 @@ int DeviceSession::Connect(const std::string& port)
     if (context.trace) {
         trace = std::make_unique<TraceLog>([this, label](const std::string& line) { context.console.ErrLine(label + line); });
     } else if (!context.traceFile.empty()) {
-        traceFile = std::make_unique<std::ofstream>(context.traceFile, std::ios::app);
-        if (!*traceFile)
+        if (!context.traceOut->Open(context.traceFile))
             return Fail(kExitBadArguments, "Cannot write the trace file " + context.traceFile + ".");
-        trace = std::make_unique<TraceLog>([this, label](const std::string& line) {
-            std::lock_guard<std::mutex> lock(traceFileMutex);
-            *traceFile << label << line << '\n';
-            traceFile->flush();
-        });
+        trace = std::make_unique<TraceLog>(
+            [out = context.traceOut, label](const std::string& line) { out->WriteLine(label + line); });
     }
     engine.onSend = [this](const ZantorKX4xxComm*, const std::vector<uint8_t>& bytes) {
         lastSendTicks = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -58,7 +55,7 @@ int DeviceSession::Connect(const std::string& port)
 
     const std::error_code error = engine.Open(port, kBaudRate, 0, 0);
     if (error)
-        return Fail(kExitPortOpen, std::string(msg::kOpenPort) + ": " + port + ": " + error.message());
+        return Fail(kExitPortOpen, std::string(msg::kOpenPort) + ": " + port + ": " + ErrorText(error));
     opened = true;
     const CmdOutcome identified = commands.Identify(kBaudRate);
     if (identified == RESULT_FAILED)

@@ -18,10 +18,8 @@
 #pragma once
 
 #include <atomic>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -83,9 +81,7 @@ public:
 private:
     CliContext& context;
     SessionMode mode;
-    std::unique_ptr<std::ofstream> traceFile;
     std::unique_ptr<TraceLog> trace;
-    std::mutex traceFileMutex;
     std::atomic<std::chrono::steady_clock::rep> lastSendTicks{0};  // steady clock; the requesting thread
     std::atomic<bool> opened{false};
     std::string portName;

@@ -3,6 +3,7 @@
 
 enum CliExitCode : int {
     kExitOk = 0,
+    kExitFailure = 1,        // the tool itself failed (no memory, a system error); the text says what
     kExitBadArguments = 2,   // an option, value or file that fails its check; nothing was sent
     kExitPortOpen = 3,       // the serial port could not be opened
     kExitNoReply = 4,        // the adapter did not answer within the time limit
@@ -12,5 +13,5 @@ enum CliExitCode : int {
 };
 
 constexpr const char kExitCodeHelp[] =
-    "Exit codes: 0 success, 2 bad arguments, 3 port open failure, 4 no reply,\n"
+    "Exit codes: 0 success, 1 failure of the tool itself, 2 bad arguments, 3 port open failure, 4 no reply,\n"
     "5 unsupported model, 6 refused by the adapter, 7 snapshot not read back as applied.";

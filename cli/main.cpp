@@ -1,12 +1,11 @@
 // kx4xx: the command-line tool. Everything but the library search, the
-// arguments' text, the Ctrl+C handler and the terminal check lives in
-// kx4xx_cli_lib.
-#include <iostream>
-
+// arguments' text, the Ctrl+C handler, the terminal check and the standard
+// streams lives in kx4xx_cli_lib.
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "cli/interrupt.h"
 #include "cli/library_search.h"
+#include "cli/std_streams.h"
 #include "cli/terminal.h"
 
 int main(int argc, char** argv)
@@ -15,5 +14,5 @@ int main(int argc, char** argv)
     InstallInterruptHandler();
     CliEnvironment environment{InterruptFlag()};
     environment.liveOutput = OutputIsTerminal();
-    return RunCli(CommandLineArgs(argc, argv), std::cout, std::cerr, environment);
+    return RunCli(CommandLineArgs(argc, argv), StandardOutput(), StandardError(), environment);
 }

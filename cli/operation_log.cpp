@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/device_output.h"
+#include "cli/utf8_path.h"
 #include "text/text_convert.h"
 
 namespace {
@@ -47,7 +48,7 @@ bool IsAllZero(const BdAddr& address)
 
 }  // namespace
 
-OperationLog::OperationLog(const std::string& path) : file(path, std::ios::binary | std::ios::app) {}
+OperationLog::OperationLog(const std::string& path) : file(Utf8Path(path), std::ios::binary | std::ios::app) {}
 
 std::string OperationLog::Line(const OperationRecord& record)
 {

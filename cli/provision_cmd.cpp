@@ -16,6 +16,7 @@
 
 #include "cli/commands.h"
 #include "cli/executor_share.h"
+#include "cli/failure_text.h"
 #include "cli/operation_log.h"
 #include "cli/port_list.h"
 #include "cli/port_probe.h"
@@ -131,8 +132,17 @@ int RunWatch(CliContext& context)
                 station = std::make_unique<Station>();
                 Station* running = station.get();
                 running->job = std::thread([&context, &settings, &tally, port, running] {
-                    tally.Add(ApplySnapshot(context, port, settings, "provision",
-                                            [](const std::string&, unsigned) {}));
+                    // The station goes on when one adapter's job fails.
+                    ApplyResult applied;
+                    try {
+                        applied = ApplySnapshot(context, port, settings, "provision",
+                                                [](const std::string&, unsigned) {});
+                    } catch (...) {
+                        applied.port = port;
+                        applied.exitCode = kExitFailure;
+                        applied.result = CaughtFailureText();
+                    }
+                    tally.Add(applied);
                     running->finished = true;
                 });
             }

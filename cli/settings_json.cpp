@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "cli/device_output.h"
+#include "cli/utf8_path.h"
 #include "text/text_convert.h"
 
 namespace {
@@ -95,7 +96,7 @@ CheckFailure SettingsFromJson(const nlohmann::json& document, DeviceSettings& se
 
 CheckFailure ReadJsonFile(const std::string& path, nlohmann::json& document)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(Utf8Path(path), std::ios::binary);
     if (!file)
         return "Cannot read " + path + ".";
     document = nlohmann::json::parse(file, nullptr, false);

@@ -14,6 +14,7 @@
 #include "cli/progress_board.h"
 #include "cli/settings_json.h"
 #include "cli/snapshot_apply.h"
+#include "cli/utf8_path.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ int RunSave(CliContext& context)
         nlohmann::json document = SettingsJson(SettingsFromReadings(session.readings));
         session.readBack = document;
         document["model"] = session.readings.modelText;  // for the reader; apply ignores it
-        std::ofstream file(context.values.file, std::ios::binary | std::ios::trunc);
+        std::ofstream file(Utf8Path(context.values.file), std::ios::binary | std::ios::trunc);
         file << DumpJson(document) << '\n';
         if (!file.flush())
             return context.console.Fail(kExitBadArguments, "Cannot write " + context.values.file + ".");

@@ -73,7 +73,7 @@ void CommandWorker::WorkerMain()
         // ends the collection within one wait step.
         while (queue.empty() && collecting) {
             lock.unlock();
-            collecting = commands.CollectReport();
+            collecting = CollectReportOrStop();
             lock.lock();
         }
         queueSignal.wait(lock, [this] { return !queue.empty(); });
@@ -87,7 +87,7 @@ void CommandWorker::WorkerMain()
         // The lock is not held while the command runs: queueing never waits
         // for an exchange, and the outcome handler may take any lock of its own.
         lock.unlock();
-        const std::optional<CmdOutcome> outcome = commands.Execute(id, taken);
+        const std::optional<CmdOutcome> outcome = ExecuteOrFail(id, taken);
         if (outcome && onOutcome)
             onOutcome(id, *outcome);
         lock.lock();
@@ -95,6 +95,27 @@ void CommandWorker::WorkerMain()
 
         // Still busy when more ids wait; the next one is taken at once.
         busy.store(!queue.empty());
+    }
+}
+
+std::optional<CmdOutcome> CommandWorker::ExecuteOrFail(int32_t id, const CommandInputs& taken)
+{
+    // An exception leaving the thread would end the program; a command that
+    // could not be carried out (no memory for a reply) failed, and the
+    // window's handling of a failure (a new identification) follows.
+    try {
+        return commands.Execute(id, taken);
+    } catch (...) {
+        return RESULT_FAILED;
+    }
+}
+
+bool CommandWorker::CollectReportOrStop()
+{
+    try {
+        return commands.CollectReport();
+    } catch (...) {
+        return false;  // the next command's exchanges find out what is wrong
     }
 }
 

@@ -51,6 +51,10 @@ public:
 
 private:
     void WorkerMain();
+    // Execute and CollectReport, with an exception turned into the failure
+    // of the command (RESULT_FAILED) or the end of the collection.
+    std::optional<CmdOutcome> ExecuteOrFail(int32_t id, const CommandInputs& taken);
+    bool CollectReportOrStop();
     // Sleeps for duration; false when CMD_QUIT arrived meanwhile.
     bool PauseUnlessStopping(std::chrono::milliseconds duration);
 

@@ -58,10 +58,13 @@ void IoServiceExec::ThreadMain()
     // run() returns when no work is left, which marks the context stopped:
     // the thread then leaves instead of spinning on an idle context.
     while (!stopFlag.load()) {
+        // A handler that throws leaves run(); the other ports' completions
+        // still need this thread, so it runs the context again. The port
+        // whose handler failed stops reading, and its requests time out.
         try {
             ioContext.run();
-        } catch (const std::exception&) {
-            break;
+        } catch (...) {
+            continue;
         }
         if (ioContext.stopped())
             break;

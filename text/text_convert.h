@@ -25,14 +25,15 @@ size_t WideToAnsi(const WideString& wide, std::string& out);
 size_t WideToAnsi(const std::wstring& wide, std::string& out);
 size_t WideToUtf8(const WideString& wide, std::string& out);
 size_t Utf8ToWide(const std::string& utf8, WideString& out);
-// ANSI text (the system's error texts, enumerated port names) to the user
+// ANSI text (enumerated port names) to the user
 // interface's std::wstring. Elsewhere than Windows a byte above 0x7F
 // becomes '?'.
 size_t AnsiToWide(const std::string& ansi, std::wstring& out);
-// As WideToAnsi, except that a character without its own code in the code
-// page becomes the default character instead of a look-alike (no best-fit
-// mapping), so that a name can never turn into another valid name.
-size_t WideToAnsiNoBestFit(const std::wstring& wide, std::string& out);
+// The ANSI code page form of a name that must stay exactly that name (a
+// port name): false, out empty, when a character has no code of its own in
+// the code page (no look-alike stands in for it) or the text is not valid
+// UTF-16 (an unpaired surrogate). Elsewhere than Windows only ASCII passes.
+bool WideToAnsiExact(const std::wstring& wide, std::string& out);
 
 // The user interface's std::wstring and the core's UTF-16 WideString. On
 // Windows both hold UTF-16 units and the units are copied; elsewhere

@@ -92,10 +92,17 @@ size_t WideToAnsi(const std::wstring& wide, std::string& out)
     return out.size();
 }
 
-size_t WideToAnsiNoBestFit(const std::wstring& wide, std::string& out)
+bool WideToAnsiExact(const std::wstring& wide, std::string& out)
 {
-    // ASCII has no look-alikes to map to: the same as WideToAnsi.
-    return WideToAnsi(wide, out);
+    out.clear();
+    for (wchar_t unit : wide) {
+        if (static_cast<char32_t>(unit) >= 0x80) {
+            out.clear();
+            return false;
+        }
+        out += static_cast<char>(unit);
+    }
+    return true;
 }
 
 size_t AnsiToWide(const std::string& ansi, std::wstring& out)

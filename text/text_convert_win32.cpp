@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "text/code_page_win32.h"
 #include "text/text_convert.h"
 
 namespace {
@@ -85,9 +86,51 @@ size_t WideToAnsi(const std::wstring& wide, std::string& out)
     return WideToMultiByte(CP_ACP, 0, wide.data(), wide.size(), out);
 }
 
-size_t WideToAnsiNoBestFit(const std::wstring& wide, std::string& out)
+unsigned long ExactConversionFlags(unsigned codePage)
 {
-    return WideToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide.size(), out);
+    return codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+}
+
+bool WideToCodePageExact(const std::wstring& wide, unsigned codePage, std::string& out)
+{
+    out.clear();
+    if (wide.empty()) {
+        return true;
+    }
+    const int wideLength = CheckedLength(wide.size());
+    const DWORD flags = ExactConversionFlags(codePage);
+    // UTF-8 reports what it cannot convert as a failure, and refuses the
+    // used-default-character argument; the other code pages report it there.
+    BOOL usedDefault = FALSE;
+    BOOL* const usedDefaultArg = codePage == CP_UTF8 ? nullptr : &usedDefault;
+    const int needed =
+        WideCharToMultiByte(codePage, flags, wide.data(), wideLength, nullptr, 0, nullptr, usedDefaultArg);
+    if (needed <= 0) {
+        if (GetLastError() == ERROR_NO_UNICODE_TRANSLATION) {
+            return false;
+        }
+        ThrowLastError("WideCharToMultiByte");
+    }
+    if (usedDefault) {
+        return false;
+    }
+    out.resize(static_cast<size_t>(needed));
+    const int written =
+        WideCharToMultiByte(codePage, flags, wide.data(), wideLength, &out[0], needed, nullptr, usedDefaultArg);
+    if (written <= 0) {
+        ThrowLastError("WideCharToMultiByte");
+    }
+    if (usedDefault) {
+        out.clear();
+        return false;
+    }
+    out.resize(static_cast<size_t>(written));
+    return true;
+}
+
+bool WideToAnsiExact(const std::wstring& wide, std::string& out)
+{
+    return WideToCodePageExact(wide, GetACP(), out);
 }
 
 size_t WideToUtf8(const WideString& wide, std::string& out)

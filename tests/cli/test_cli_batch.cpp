@@ -7,12 +7,15 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <thread>
 
 #include "cli/concurrent_jobs.h"
 #include "cli/exit_codes.h"
+#include "cli/trace_log.h"
 #include "serial/io_service_exec.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/sim_link.h"
@@ -186,6 +189,48 @@ TEST_F(CliBatchTest, EveryAdapterGetsItsOwnResultReadBackAndLogLine)
     EXPECT_TRUE(std::equal(hungUp.begin(), hungUp.end(), healthy.begin()));
     for (int i = kHealthy1; i <= kHealthy3; ++i)
         EXPECT_NE(sims[i].Set("state").find("name=Batch-1"), std::string::npos) << i;
+}
+
+// All sessions of a batch write one trace file through one stream: every
+// line is whole, carries its port, and each adapter's sent lines are exactly
+// the commands it received, in order.
+TEST_F(CliBatchTest, OneTraceFileHoldsEveryLineOfEveryAdapterWhole)
+{
+    const std::string snapshot = WriteSnapshot("kx4xx-batch-trace.json");
+    const std::string trace = TempPath("kx4xx-batch-trace.txt");
+    std::remove(trace.c_str());
+    const Role roles[] = {kRefuses, kHealthy1, kHealthy2, kHealthy3};
+    std::vector<std::string> args = {"--json", "--trace-file", trace, "snapshot", "apply", snapshot};
+    for (const Role role : roles) {
+        args.push_back("--port");
+        args.push_back(portNames[role]);
+    }
+    const CliRun run = RunKx4xx(args);
+    EXPECT_EQ(run.code, kExitRefused) << run.out;
+
+    std::map<std::string, std::vector<std::string>> sent;  // per port, the texts of its '>' lines
+    size_t received = 0;
+    std::ifstream file(trace);
+    const std::regex line("([^ ]+) +[0-9]+\\.[0-9]{3} ([<>]) (.*)");
+    for (std::string text; std::getline(file, text);) {
+        std::smatch parts;
+        ASSERT_TRUE(std::regex_match(text, parts, line)) << "not a whole line: " << text;
+        ASSERT_TRUE(std::find(std::begin(portNames), std::end(portNames), parts[1].str()) != std::end(portNames))
+            << text;
+        if (parts[2] == ">")
+            sent[parts[1]].push_back(parts[3]);
+        else
+            ++received;
+    }
+    EXPECT_GT(received, 0u);
+    for (const Role role : roles) {
+        SCOPED_TRACE(portNames[role]);
+        std::vector<std::string> expected;
+        for (const std::string& command : sims[role].Record())
+            expected.push_back(EscapeTraceBytes(std::vector<uint8_t>(command.begin(), command.end())));
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(sent[portNames[role]], expected);
+    }
 }
 
 TEST_F(CliBatchTest, ProbeNamesEveryPortAndAllAppliesOnlyToAdapters)

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -283,6 +285,24 @@ TEST_F(WorkerFaultTest, HangUpEndsTheCommandAndTheAdapterCanBeUsedAgain)
         EXPECT_EQ(Run(CMD_READ_DEVICE), RESULT_OK);
         EXPECT_EQ(readings.modelIndex, MODEL_KX420);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A command that throws (here its send observer; in the field, no memory for
+// a reply) fails like any other command, and the worker goes on.
+TEST_F(WorkerFaultTest, CommandThatThrowsFailsAndTheWorkerCarriesOn)
+{
+    std::atomic<bool> throwNext{true};
+    engine.onSend = [&throwNext](const ZantorKX4xxComm*, const std::vector<uint8_t>&) {
+        if (throwNext.exchange(false))
+            throw std::bad_alloc();
+    };
+    EXPECT_EQ(Run(CMD_IDENTIFY), RESULT_FAILED);
+    EXPECT_EQ(Run(CMD_IDENTIFY), RESULT_OK);
+    EXPECT_EQ(Run(CMD_READ_DEVICE), RESULT_OK);
 }
 
 }  // namespace

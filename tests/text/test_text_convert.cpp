@@ -151,17 +151,30 @@ TEST(WideToAnsi, UnrepresentableCharacterBecomesDefaultCharacter)
     EXPECT_EQ(out, "?");
 }
 
-TEST(WideToAnsiNoBestFit, LookAlikeBecomesDefaultCharacter)
+// A port name passes only when the code page holds it exactly. The
+// expectations hold for the code pages of the test systems (1252, 949) and
+// for the ASCII stand-in elsewhere.
+TEST(WideToAnsiExact, NameWithoutExactFormIsRefused)
 {
-    // U+0100 has no code of its own in the code pages of the test systems;
-    // a best-fit conversion would give 'A' and so another port name.
-    std::string out = "stale";
-    EXPECT_EQ(WideToAnsiNoBestFit(std::wstring(L"COM\u0100"), out), 4u);
-    EXPECT_EQ(out, "COM?");
-    EXPECT_EQ(WideToAnsiNoBestFit(std::wstring(L"COM7"), out), 4u);
-    EXPECT_EQ(out, "COM7");
-    EXPECT_EQ(WideToAnsiNoBestFit(std::wstring(), out), 0u);
-    EXPECT_EQ(out, "");
+    const struct {
+        const char* what;
+        std::wstring wide;
+        bool converts;
+        Bytes ansi;
+    } cases[] = {
+        {"ASCII port name", L"COM7", true, "COM7"},
+        {"empty", L"", true, ""},
+        // A best-fit conversion would give 'A' and so another port's name.
+        {"look-alike", L"COM\u0100", false, ""},
+        {"Thai, in no test system's code page", L"COM\u0E01", false, ""},
+        {"unpaired surrogate", std::wstring(L"COM") + static_cast<wchar_t>(0xD800), false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string out = "stale";
+        EXPECT_EQ(WideToAnsiExact(c.wide, out), c.converts);
+        EXPECT_EQ(Hex(out), Hex(c.ansi));
+    }
 }
 
 TEST(AnsiToWide, AsciiPassesUnchanged)

@@ -80,6 +80,21 @@ TEST_F(ComPortDialog, EnumerationKeepsTextValuesOnceInRegistryOrder) {
     EXPECT_TRUE(ports.empty());
 }
 
+// A name the ANSI code page cannot hold exactly is left out, and only it.
+TEST_F(ComPortDialog, EnumerationSkipsOnlyNamesWithoutAnExactAnsiForm) {
+    const wchar_t unpaired[] = {L'C', L'O', L'M', 0xD800, L'\0'};
+    SetSerialPortMap({{L"\\Device\\Serial0", L"COM3"},
+                      {L"\\Device\\Serial1", L"COM\u0100"},  // a best fit would make it "COMA"
+                      {L"\\Device\\Serial2", unpaired},
+                      {L"\\Device\\Serial3", L"COM4"}});
+    std::vector<SerialPortEntry> ports;
+    EXPECT_FALSE(EnumerateSerialPorts(ports));
+    std::vector<std::string> names;
+    for (const SerialPortEntry& port : ports) names.push_back(port.name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"COM3", "COM4"}));
+}
+
 TEST_F(ComPortDialog, PreselectsTheSavedPortPersistsChangesAndHandsOverFixedLineSettings) {
     AfxGetApp()->WriteProfileString(kTestSection, kProfileComPort, L"COM5");
     ComConfigDlg dialog;

@@ -1,5 +1,6 @@
 #include "ui/framework/dialog.h"
 
+#include "ui/framework/failure_report.h"
 #include "ui/framework/resource_language.h"
 #include "ui/framework/win_app.h"
 #include "ui/framework/window_placement.h"
@@ -112,6 +113,21 @@ void CDialogEx::ApplyMenuLanguage(UINT menuId) const {
 }
 
 INT_PTR CALLBACK CDialogEx::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Nothing may unwind into the dialog manager's frames: the failure is
+    // shown and the dialog goes on with its next message. A dialog whose
+    // initialisation failed is not shown.
+    try {
+        return HandleMessage(hwnd, message, wParam, lParam);
+    } catch (...) {
+        ReportCaughtException(hwnd);
+        if (message == WM_PAINT) ::ValidateRect(hwnd, nullptr);
+        auto* self = reinterpret_cast<CDialogEx*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+        if (message == WM_INITDIALOG && self != nullptr) self->EndDialog(-1);
+        return FALSE;
+    }
+}
+
+INT_PTR CDialogEx::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* self = reinterpret_cast<CDialogEx*>(lParam);
         ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);

@@ -10,6 +10,8 @@
 #include <cassert>
 #include <string>
 
+#include "ui/framework/failure_report.h"
+
 class CWnd {
 public:
     HWND m_hWnd = nullptr;
@@ -122,7 +124,15 @@ private:
             wrapper->m_hWnd = nullptr;
             return ::DefSubclassProc(hwnd, message, wParam, lParam);
         }
-        return wrapper->WindowProc(message, wParam, lParam);
+        // The control's failure is shown and the control goes on; nothing may
+        // unwind into the system's frames.
+        try {
+            return wrapper->WindowProc(message, wParam, lParam);
+        } catch (...) {
+            ReportCaughtException(::GetAncestor(hwnd, GA_ROOT));
+            if (message == WM_PAINT) ::ValidateRect(hwnd, nullptr);
+            return 0;
+        }
     }
 };
 

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "resource.h"
+#include "text/error_text.h"
 #include "text/text_convert.h"
 #include "ui/framework/message_box.h"
 #include "ui/framework/resource_language.h"
@@ -39,10 +40,9 @@ LRESULT CZANTORKX4xxManagerDlg::OnOpenPort(WPARAM, LPARAM, bool&) {
     portFailed_ = false;
     const std::error_code error = engine_.Open(portName, settings.baudRate, settings.parity, settings.stopBits);
     if (error) {
-        // The system's error texts are in the ANSI code page.
-        std::wstring reason;
-        AnsiToWide(error.message(), reason);
-        const std::wstring text = LoadUiString(IDS_ERR_OPEN_PORT) + L": " + reason;
+        WideString reason;
+        Utf8ToWide(ErrorText(error), reason);
+        const std::wstring text = LoadUiString(IDS_ERR_OPEN_PORT) + L": " + ToWstring(reason);
         AfxMessageBox(text.c_str(), MB_OK | MB_ICONERROR);
         return 0;
     }

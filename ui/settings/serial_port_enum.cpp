@@ -40,9 +40,10 @@ std::error_code EnumerateSerialPorts(std::vector<SerialPortEntry>& list) {
             break;
         }
         if (type != REG_SZ) continue;
-        // An empty name converts to nothing and is not listed.
+        // A name the ANSI code page cannot hold exactly would open another
+        // port or none: it is not listed, nor is an empty one.
         std::string portName;
-        if (WideToAnsiNoBestFit(std::wstring(data.data()), portName) == 0) continue;
+        if (!WideToAnsiExact(std::wstring(data.data()), portName) || portName.empty()) continue;
         const bool listed = std::any_of(list.begin(), list.end(),
                                         [&](const SerialPortEntry& entry) { return entry.name == portName; });
         if (!listed) list.push_back({portName, {}});
