@@ -3,8 +3,9 @@
 
 #include <stdexcept>
 
-CommandWorker::CommandWorker(ZantorKX4xxComm& engine, DeviceReadings& readings)
-    : commands(engine, readings, scanState,
+CommandWorker::CommandWorker(ZantorKX4xxComm& theEngine, DeviceReadings& readings)
+    : engine(theEngine),
+      commands(engine, readings, scanState,
                [this](std::chrono::milliseconds duration) { return PauseUnlessStopping(duration); })
 {
 }
@@ -24,6 +25,9 @@ void CommandWorker::Start()
         stopping = false;
         busy.store(false);
     }
+    // What an earlier opening collected, or its closed port's failure, does
+    // not carry over: this opening's first scan collects from its start.
+    collection.Clear();
     worker = std::thread(&CommandWorker::WorkerMain, this);
 }
 
@@ -73,7 +77,7 @@ void CommandWorker::WorkerMain()
         // ends the collection within one wait step.
         while (queue.empty() && collecting) {
             lock.unlock();
-            collecting = commands.CollectReport();
+            collecting = collection.KeepCollecting(engine, scanState.load());
             lock.lock();
         }
         queueSignal.wait(lock, [this] { return !queue.empty(); });
@@ -87,7 +91,7 @@ void CommandWorker::WorkerMain()
         // The lock is not held while the command runs: queueing never waits
         // for an exchange, and the outcome handler may take any lock of its own.
         lock.unlock();
-        const std::optional<CmdOutcome> outcome = commands.Execute(id, taken);
+        const std::optional<CmdOutcome> outcome = commands.Execute(id, taken, collection);
         if (outcome && onOutcome)
             onOutcome(id, *outcome);
         lock.lock();

@@ -150,6 +150,18 @@ ReplyResult ReplyReceiver::TakeReply(const ParserTable& parsers, kx4xx_atcmd com
     }
 }
 
+ReplyResult ReplyReceiver::PollReply(const ParserTable& parsers, kx4xx_atcmd command, AnswerTest isAnswer)
+{
+    if (closing.load())
+        return MakeReplyResult(REPLY_ABORTED);
+    ReplyResult reply = TakeReply(parsers, command, isAnswer);
+    if (!reply)
+        return MakeReplyResult(REPLY_NO_RESULT);
+    if (ResultKind(reply) == REPLY_INCOMPLETE)
+        return MakeReplyResult(REPLY_TIMEOUT);
+    return reply;
+}
+
 ReplyResult ReplyReceiver::AwaitReply(const ParserTable& parsers, kx4xx_atcmd command, unsigned timeLimitMs,
                                       AnswerTest isAnswer)
 {
@@ -159,15 +171,9 @@ ReplyResult ReplyReceiver::AwaitReply(const ParserTable& parsers, kx4xx_atcmd co
             .count();
     };
     for (;;) {
-        if (closing.load())
-            return MakeReplyResult(REPLY_ABORTED);
-        ReplyResult reply = TakeReply(parsers, command, isAnswer);
-        if (!reply)
-            return MakeReplyResult(REPLY_NO_RESULT);
-        if (ResultKind(reply) != REPLY_INCOMPLETE)
+        ReplyResult reply = PollReply(parsers, command, isAnswer);
+        if (ResultKind(reply) != REPLY_TIMEOUT || elapsedMs() > static_cast<long long>(timeLimitMs))
             return reply;
-        if (elapsedMs() > static_cast<long long>(timeLimitMs))
-            return MakeReplyResult(REPLY_TIMEOUT);
         if (WaitForData(kWaitStep) < 0)
             return MakeReplyResult(REPLY_ABORTED);
     }
