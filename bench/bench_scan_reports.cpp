@@ -52,6 +52,19 @@ bool ParseArguments(int argc, char** argv, Settings& settings)
     return argc % 2 == 1 && settings.peers > 0 && settings.periodMs > 0;
 }
 
+// Peer n is named PeerName(n), so that a report lost or out of order shows.
+void ReportNumberedPeers(kx4xx::sim::SimAdapter& sim, const Settings& settings)
+{
+    sim.Control("jitter 0");
+    sim.Control("peers clear");
+    for (unsigned n = 0; n < settings.peers; ++n) {
+        char line[64];
+        std::snprintf(line, sizeof line, "peers add 0000000%05X -50 %s", n, PeerName(n).c_str());
+        sim.Control(line);
+    }
+    sim.Control("scan-period " + std::to_string(settings.periodMs));
+}
+
 // The outcomes the worker reports, awaited by the window's part.
 class Outcomes {
 public:
@@ -88,22 +101,16 @@ int main(int argc, char** argv)
         return 2;
     }
     kx4xx::sim::SimAdapter sim;
-    if (const std::error_code error = sim.Start()) {
-        std::fprintf(stderr, "simulated adapter: %s\n", error.message().c_str());
-        return 1;
-    }
-    sim.Control("jitter 0");
-    sim.Control("peers clear");
-    for (unsigned n = 0; n < settings.peers; ++n) {
-        char line[64];
-        std::snprintf(line, sizeof line, "peers add 0000000%05X -50 %s", n, PeerName(n).c_str());
-        sim.Control(line);
-    }
-    sim.Control("scan-period " + std::to_string(settings.periodMs));
-
     ZantorKX4xxComm engine;
-    if (const std::error_code error = engine.Open(sim.SlavePath(), 115200, 0, 0)) {
-        std::fprintf(stderr, "open: %s\n", error.message().c_str());
+    const char* step = "simulated adapter";
+    std::error_code error = sim.Start();
+    if (!error) {
+        ReportNumberedPeers(sim, settings);
+        step = "open";
+        error = engine.Open(sim.SlavePath(), 115200, 0, 0);
+    }
+    if (error) {
+        std::fprintf(stderr, "%s: %s\n", step, error.message().c_str());
         return 1;
     }
     DeviceReadings readings;
