@@ -51,8 +51,8 @@ public:
     // to an earlier request included.
     void DiscardAll();
     // Waits up to maxWait unless bytes arrived since the last collection or
-    // the receiver was aborted, then collects. -1 when aborted; otherwise the
-    // number of pending bytes.
+    // the receiver was aborted, then collects; a maxWait of 0 does not wait.
+    // -1 when aborted; otherwise the number of pending bytes.
     int WaitForData(std::chrono::milliseconds maxWait);
     // Collects without waiting, then cuts replies for command until isAnswer
     // accepts one. REPLY_INCOMPLETE when no complete reply is left; an empty
