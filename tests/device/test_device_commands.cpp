@@ -385,7 +385,9 @@ TEST_F(DeviceCommandsTest, ReportsAlreadyReceivedComeInOneWaitInOrder)
 // on a closed port fails without handing over what was collected before.
 TEST_F(DeviceCommandsTest, ReportsCollectedBetweenWaitsAreBoundedAndComeFirstInOrder)
 {
-    sim.SetNumberedPeers(kScanBacklogLimit + 100, 1ms);
+    // One report every 4 ms: a collecting step may stall for 170 ms (a
+    // loaded machine, ThreadSanitizer) before the engine's bound loses one.
+    sim.SetNumberedPeers(kScanBacklogLimit + 100, 4ms);
     EXPECT_FALSE(collection.KeepCollecting(engine, scanState.load())) << "not scanning";
     CommandInputs inputs;
     ASSERT_EQ(commands.Execute(CMD_START_SCAN, inputs, collection), RESULT_OK);
