@@ -6,8 +6,9 @@
 // The outcome of a failed command is split by how its last exchange ended:
 // one that ran out its time limit (1200 ms at least) got no reply; one that
 // ended sooner got an answer other than the expected one, a refusal. Bytes
-// received cannot tell: the engine reports a text sent only after it is on
-// its way, so a quick reply may be observed before its own command. A line
+// received cannot tell: a reply that came too late for its own command is
+// received during the next one. The time is taken from the engine's report
+// of each text sent, which comes just before the text goes out. A line
 // that failed under the session (the adapter unplugged) closes the port: that
 // is no reply either, whenever it happened.
 //

@@ -2,15 +2,12 @@
 
 #include "serial/io_service_exec.h"
 
-ExecutorShare::ExecutorShare() : work(asio::make_work_guard(gIoServiceExec.Context()))
+ExecutorShare::ExecutorShare()
 {
-    gIoServiceExec.StartThreads();
-    ++OpenPortCount;
+    gIoServiceExec.Acquire();
 }
 
 ExecutorShare::~ExecutorShare()
 {
-    work.reset();
-    if (--OpenPortCount == 0)
-        gIoServiceExec.Stop();
+    gIoServiceExec.Release();
 }

@@ -37,15 +37,6 @@ std::string UtcNow()
     return text;
 }
 
-bool IsAllZero(const BdAddr& address)
-{
-    for (const uint8_t b : address.bytes) {
-        if (b != 0)
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 OperationLog::OperationLog(const std::string& path) : file(Utf8Path(path), std::ios::binary | std::ios::app) {}
@@ -59,7 +50,7 @@ std::string OperationLog::Line(const OperationRecord& record)
     line["model"] = nullptr;
     line["version"] = nullptr;
     if (const DeviceReadings* readings = record.readings) {
-        if (!IsAllZero(readings->info.address))
+        if (!IsZeroAddress(readings->info.address))
             line["address"] = BdAddrToHex(readings->info.address);
         if (!readings->modelText.empty())
             line["model"] = readings->modelText;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_context.h"
+
 // Port names in the platform's order, possibly with duplicates.
 std::vector<std::string> EnumeratePortNames();
 
@@ -16,3 +18,7 @@ bool PortExists(const std::string& name);
 // Alphabetical ignoring case (COM10 before COM3), duplicates dropped: the
 // order of the port dialog's sorted list.
 void SortPortNames(std::vector<std::string>& names);
+
+// The ports a command works on when none is named: the system's (or the
+// environment's, in tests), sorted.
+std::vector<std::string> ListedPorts(const CliContext& context);

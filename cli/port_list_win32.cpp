@@ -1,11 +1,11 @@
-// Serial ports on Windows: the registry's serial port map, read by the port
-// dialog's enumeration.
+// Serial ports on Windows: the registry's serial port map, read by the
+// platform's enumeration (which the port dialog uses too).
 #include "cli/port_list.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "ui/settings/serial_port_enum.h"
+#include "platform/serial_port_enum.h"
 
 std::vector<std::string> EnumeratePortNames()
 {

@@ -5,7 +5,6 @@
 #include "cli/device_session.h"
 #include "cli/executor_share.h"
 #include "cli/operation_log.h"
-#include "cli/port_list.h"
 #include "text/text_convert.h"
 
 namespace {
@@ -56,12 +55,4 @@ std::vector<ProbeResult> ProbePorts(CliContext& context, const std::vector<std::
     ExecutorShare share;
     RunConcurrently(ports.size(), 0, [&](size_t index) { results[index] = ProbeOne(context, ports[index]); });
     return results;
-}
-
-std::vector<std::string> ListedPorts(const CliContext& context)
-{
-    std::vector<std::string> names =
-        context.environment.listPorts ? context.environment.listPorts() : EnumeratePortNames();
-    SortPortNames(names);
-    return names;
 }

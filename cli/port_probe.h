@@ -19,6 +19,3 @@ struct ProbeResult {
 
 // Results in the order of ports. Logs one "probe" operation per port.
 std::vector<ProbeResult> ProbePorts(CliContext& context, const std::vector<std::string>& ports);
-
-// The ports a command works on when none is named: the system's, sorted.
-std::vector<std::string> ListedPorts(const CliContext& context);

@@ -63,6 +63,13 @@ public:
         console.out.flush();
     }
 
+    // A line of the watch itself, never inside an adapter's line.
+    void Note(const std::string& text)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        console.Note(text);
+    }
+
     int Finish()
     {
         std::lock_guard<std::mutex> guard(lock);
@@ -148,7 +155,7 @@ int RunWatch(CliContext& context)
             }
             SleepPeriod(context);
         }
-        context.console.Note("Stopping: finishing the adapters in progress...");
+        tally.Note("Stopping: finishing the adapters in progress...");
         for (auto& entry : stations) {
             if (entry.second->job.joinable())
                 entry.second->job.join();

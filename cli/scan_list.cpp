@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "text/text_convert.h"
-#include "ui/main/input_rules.h"
+#include "device/value_rules.h"
 
 ScanList::ScanList(std::optional<std::string> thresholdText)
 {

@@ -52,11 +52,7 @@ int ApplySteps(DeviceSession& session, const std::string& port, const DeviceSett
 // The adapter's address once it has been read; empty before.
 std::string AddressOf(const DeviceReadings& readings)
 {
-    for (const uint8_t b : readings.info.address.bytes) {
-        if (b != 0)
-            return BdAddrToHex(readings.info.address);
-    }
-    return {};
+    return IsZeroAddress(readings.info.address) ? std::string() : BdAddrToHex(readings.info.address);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "cli/device_session.h"
 #include "cli/executor_share.h"
 #include "cli/operation_log.h"
+#include "cli/port_list.h"
 #include "cli/port_probe.h"
 #include "cli/progress_board.h"
 #include "cli/settings_json.h"

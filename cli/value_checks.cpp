@@ -5,7 +5,7 @@
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "text/text_convert.h"
-#include "ui/main/input_rules.h"
+#include "device/value_rules.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The checks a value passes before anything is sent, with the main window's
-// rules (ui/main/input_rules.h) and, where it has one, its message. Each
+// rules (device/value_rules.h) and, where it has one, its message. Each
 // returns the message of a failed check, or nothing when the value passes.
 #pragma once
 

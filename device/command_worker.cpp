@@ -3,8 +3,9 @@
 
 #include <stdexcept>
 
-CommandWorker::CommandWorker(ZantorKX4xxComm& engine, DeviceReadings& readings)
-    : commands(engine, readings, scanState,
+CommandWorker::CommandWorker(ZantorKX4xxComm& theEngine, DeviceReadings& readings)
+    : engine(theEngine),
+      commands(engine, readings, scanState,
                [this](std::chrono::milliseconds duration) { return PauseUnlessStopping(duration); })
 {
 }
@@ -24,6 +25,9 @@ void CommandWorker::Start()
         stopping = false;
         busy.store(false);
     }
+    // What an earlier opening collected, or its closed port's failure, does
+    // not carry over: this opening's first scan collects from its start.
+    collection.Clear();
     worker = std::thread(&CommandWorker::WorkerMain, this);
 }
 
@@ -104,7 +108,7 @@ std::optional<CmdOutcome> CommandWorker::ExecuteOrFail(int32_t id, const Command
     // could not be carried out (no memory for a reply) failed, and the
     // window's handling of a failure (a new identification) follows.
     try {
-        return commands.Execute(id, taken);
+        return commands.Execute(id, taken, collection);
     } catch (...) {
         return RESULT_FAILED;
     }
@@ -113,7 +117,7 @@ std::optional<CmdOutcome> CommandWorker::ExecuteOrFail(int32_t id, const Command
 bool CommandWorker::CollectReportOrStop()
 {
     try {
-        return commands.CollectReport();
+        return collection.KeepCollecting(engine, scanState.load());
     } catch (...) {
         return false;  // the next command's exchanges find out what is wrong
     }

@@ -7,8 +7,9 @@
 // command, so queueing never waits for a running command and a window that
 // closes the port while a command runs cannot deadlock with the worker.
 // Between commands while the adapter scans, the worker keeps taking scan
-// reports off the engine (DeviceCommands::CollectReport) until an id arrives,
-// so reports keep flowing while the window lists the last batch.
+// reports off the engine into its ScanCollection until an id arrives, so
+// reports keep flowing while the window lists the last batch. The
+// collection is the worker's alone and starts empty at every Start.
 #pragma once
 
 #include <atomic>
@@ -29,7 +30,7 @@ public:
     CommandWorker(const CommandWorker&) = delete;
     CommandWorker& operator=(const CommandWorker&) = delete;
 
-    // Empties the queue and starts the worker thread. Throws std::logic_error
+    // Empties the queue and the scan collection and starts the worker thread. Throws std::logic_error
     // when a worker already runs, std::system_error when no thread can be made.
     void Start();
     // Queues CMD_QUIT in front of everything and joins the worker. Close the
@@ -49,16 +50,21 @@ public:
     std::atomic<bool> busy{false};         // a command is queued or running
     std::atomic<ScanState> scanState{SCAN_IDLE};
 
+    // Scan reports collected since the last CMD_WAIT_REPORT; any thread.
+    size_t CollectedReports() const { return collection.Size(); }
+
 private:
     void WorkerMain();
-    // Execute and CollectReport, with an exception turned into the failure
+    // Execute and KeepCollecting, with an exception turned into the failure
     // of the command (RESULT_FAILED) or the end of the collection.
     std::optional<CmdOutcome> ExecuteOrFail(int32_t id, const CommandInputs& taken);
     bool CollectReportOrStop();
     // Sleeps for duration; false when CMD_QUIT arrived meanwhile.
     bool PauseUnlessStopping(std::chrono::milliseconds duration);
 
-    DeviceCommands commands;  // worker thread only
+    ZantorKX4xxComm& engine;
+    DeviceCommands commands;    // worker thread only
+    ScanCollection collection;  // worker thread only, and Start before the thread runs
     mutable std::mutex queueLock;
     std::condition_variable queueSignal;  // with queueLock
     std::deque<int32_t> queue;            // guarded by queueLock

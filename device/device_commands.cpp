@@ -28,11 +28,6 @@ bool IsSingleLine(std::string_view text)
     return text.find_first_of("\r\n") == std::string_view::npos;
 }
 
-bool IsAllZero(const BdAddr& address)
-{
-    return std::all_of(std::begin(address.bytes), std::end(address.bytes), [](uint8_t b) { return b == 0; });
-}
-
 }  // namespace
 
 DeviceModel ModelFromText(const std::string& text)
@@ -50,15 +45,15 @@ DeviceCommands::DeviceCommands(ZantorKX4xxComm& theEngine, DeviceReadings& theRe
 {
 }
 
-std::optional<CmdOutcome> DeviceCommands::Execute(int32_t id, const CommandInputs& inputs)
+std::optional<CmdOutcome> DeviceCommands::Execute(int32_t id, const CommandInputs& inputs, ScanCollection& collected)
 {
     if (id != CMD_WAIT_REPORT)
-        scanBacklog.clear();
+        collected.Clear();
     switch (id) {
     case CMD_IDENTIFY:
         return Identify(inputs.baudRate);
     case CMD_READ_DEVICE:
-        return ReadDevice();
+        return ReadDeviceEndingAnyScan();
     case CMD_RESTART:
         return Restart();
     case CMD_FACTORY_RESET:
@@ -68,7 +63,7 @@ std::optional<CmdOutcome> DeviceCommands::Execute(int32_t id, const CommandInput
     case CMD_START_SCAN:
         return StartScan(inputs.nameFilterOn, inputs.nameFilter);
     case CMD_WAIT_REPORT:
-        return WaitReport();
+        return WaitReport(collected);
     case CMD_STOP_SCAN:
         return StopScan();
     case CMD_SET_NAME:
@@ -163,6 +158,18 @@ CmdOutcome DeviceCommands::ReadDevice()
     return RESULT_OK;
 }
 
+CmdOutcome DeviceCommands::ReadDeviceEndingAnyScan()
+{
+    const CmdOutcome outcome = ReadDevice();
+    if (outcome != RESULT_OK)
+        return outcome;
+    // The stop's own outcome changes nothing: the read has succeeded.
+    if (FieldText(readings.info.state, sizeof readings.info.state) == "SCANNING")
+        Exchange(kAtStopScan, ATCMD_STOP_SCAN, CommandTimeLimit(ATCMD_STOP_SCAN));
+    scanState.store(SCAN_IDLE);
+    return RESULT_OK;
+}
+
 CmdOutcome DeviceCommands::Restart()
 {
     return ExchangeExpecting(kAtRestart, ATCMD_RESTART, REPLY_READY) ? RESULT_OK : RESULT_FAILED;
@@ -186,14 +193,14 @@ CmdOutcome DeviceCommands::SaveSlots(const std::array<SlotRecord, kSlotCount>& s
     for (unsigned k = 0; k < kSlotCount; ++k) {
         const SlotRecord& entry = slots[k];
         AtCommand text{};
-        if (IsAllZero(entry.address)) {
+        if (IsZeroAddress(entry.address)) {
             text = FormatDeleteSlot(k + 1);
         } else if (entry.tag[0] == '\0') {
             text = FormatSetSlot(entry.slot, BdAddrToHex(entry.address));
         } else {
             text = FormatSetSlotWithTag(entry.slot, BdAddrToHex(entry.address), FieldText(entry.tag, sizeof entry.tag));
         }
-        const kx4xx_atcmd kind = IsAllZero(entry.address) ? ATCMD_DELETE_SLOT : ATCMD_SET_SLOT;
+        const kx4xx_atcmd kind = IsZeroAddress(entry.address) ? ATCMD_DELETE_SLOT : ATCMD_SET_SLOT;
         if (!ExchangeExpecting(text.View(), kind, REPLY_OK))
             return RESULT_FAILED;
         // The adapter stores each slot before it takes the next write.
@@ -231,22 +238,25 @@ std::optional<CmdOutcome> DeviceCommands::StartScan(bool nameFilterOn, const cha
 
 std::optional<CmdOutcome> DeviceCommands::WaitReport()
 {
+    ScanCollection none;
+    return WaitReport(none);
+}
+
+std::optional<CmdOutcome> DeviceCommands::WaitReport(ScanCollection& collected)
+{
     if (scanState.load() != SCAN_SCANNING)
         return std::nullopt;
-    collectionFailed = false;
     // A closed port fails the wait at once, as the engine's own wait does:
     // reports collected before the close are not handed over after it.
     if (!engine.port || !engine.port->isOpen.load()) {
-        scanBacklog.clear();
+        collected.Clear();
         return RESULT_FAILED;
     }
-    // The reports collected while the window listed the last batch go first.
-    const size_t collected = std::min(scanBacklog.size(), readings.scanReports.size());
-    std::copy_n(scanBacklog.begin(), collected, readings.scanReports.begin());
-    scanBacklog.erase(scanBacklog.begin(), scanBacklog.begin() + static_cast<std::ptrdiff_t>(collected));
-    readings.scanReportCount = collected;
-    if (collected == 0) {
-        switch (engine.WaitScanReport(readings.scanReports[0])) {
+    auto& batch = readings.scanReports;
+    size_t count = collected.HandOver(batch.data(), batch.size());
+    readings.scanReportCount = 0;
+    if (count == 0) {
+        switch (engine.WaitScanReport(batch[0])) {
         case REPLY_SCAN_REPORT:
             break;
         case REPLY_TIMEOUT:
@@ -254,35 +264,22 @@ std::optional<CmdOutcome> DeviceCommands::WaitReport()
         default:
             return RESULT_FAILED;
         }
-        readings.scanReportCount = 1;
+        count = 1;
     }
-    // The reports received meanwhile, and those arriving shortly after the
-    // first, go with it. Whatever ends this (no more reports, a closed port)
-    // is met again by the next wait.
+    // The reports the engine already holds go with it whatever the time; a
+    // wait for more lasts only until the batch window ends. Whatever ends
+    // this (no more reports, a closed port) is met again by the next wait.
     const auto batchEnd = std::chrono::steady_clock::now() + kScanBatchWindow;
-    while (readings.scanReportCount < readings.scanReports.size() && std::chrono::steady_clock::now() < batchEnd &&
-           engine.WaitScanReport(readings.scanReports[readings.scanReportCount], 0) == REPLY_SCAN_REPORT)
-        ++readings.scanReportCount;
-    return RESULT_OK;
-}
-
-bool DeviceCommands::CollectReport()
-{
-    if (scanState.load() != SCAN_SCANNING || collectionFailed || scanBacklog.size() >= kScanBacklogLimit)
-        return false;
-    ScanReport report{};
-    // A limit of 0 still waits one step for a report: short enough that a
-    // queued command is taken without a noticeable delay.
-    switch (engine.WaitScanReport(report, 0)) {
-    case REPLY_SCAN_REPORT:
-        scanBacklog.push_back(report);
-        return true;
-    case REPLY_TIMEOUT:
-        return true;
-    default:
-        collectionFailed = true;
-        return false;
+    while (count < batch.size()) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(batchEnd - std::chrono::steady_clock::now());
+        const unsigned waitMs = left.count() > 0 ? static_cast<unsigned>(left.count()) : 0;
+        if (engine.WaitScanReport(batch[count], waitMs) != REPLY_SCAN_REPORT)
+            break;
+        ++count;
     }
+    readings.scanReportCount = count;
+    return RESULT_OK;
 }
 
 std::optional<CmdOutcome> DeviceCommands::StopScan()

@@ -8,13 +8,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "device/device_records.h"
+#include "device/scan_collection.h"
 #include "device/worker_types.h"
 #include "protocol/zantor_kx4xx_comm.h"
 
@@ -27,9 +27,12 @@ public:
     DeviceCommands(ZantorKX4xxComm& engine, DeviceReadings& readings, std::atomic<ScanState>& scanState,
                    Pause pause);  // we don't own engine, readings or scanState
 
-    // Carries out command id with the given inputs. No value: nothing to
-    // report (an unknown id, or a scan command in the wrong ScanState).
-    std::optional<CmdOutcome> Execute(int32_t id, const CommandInputs& inputs);
+    // Carries out command id with the given inputs, as the worker does: the
+    // reports collected since the last command go to CMD_WAIT_REPORT, any
+    // other command empties the collection, and a complete CMD_READ_DEVICE
+    // stops an adapter that still scans. No value: nothing to report (an
+    // unknown id, or a scan command in the wrong ScanState).
+    std::optional<CmdOutcome> Execute(int32_t id, const CommandInputs& inputs, ScanCollection& collected);
 
     CmdOutcome Identify(unsigned baudRate);
     CmdOutcome ReadDevice();
@@ -37,17 +40,13 @@ public:
     CmdOutcome FactoryReset();
     CmdOutcome SaveSlots(const std::array<SlotRecord, kSlotCount>& slots);
     std::optional<CmdOutcome> StartScan(bool nameFilterOn, const char (&nameFilter)[kReplyTextSize]);
-    // Waits for the next scan report and takes those received with it (up to
-    // kScanBatchLimit, within kScanBatchWindow) into readings.scanReports.
-    // Reports collected by CollectReport come first.
+    // Hands over up to kScanBatchLimit scan reports into
+    // readings.scanReports, in the order they arrived: those collected
+    // first, then every one the engine already holds, then those arriving
+    // within kScanBatchWindow; when there are none, waits for the next one.
+    std::optional<CmdOutcome> WaitReport(ScanCollection& collected);
+    // The same without reports collected beforehand.
     std::optional<CmdOutcome> WaitReport();
-    // Between commands while the adapter scans: waits briefly for one scan
-    // report and keeps it (up to kScanBacklogLimit) for the next WaitReport,
-    // so the engine's receive bound does not fill while the window lists the
-    // last batch. False when there is nothing to collect for now: not
-    // scanning, the backlog is full, or the engine failed (the next wait
-    // meets that failure itself).
-    bool CollectReport();
     std::optional<CmdOutcome> StopScan();
     CmdOutcome SetName(const std::string& name);
     CmdOutcome SetAdvInterval(uint32_t intervalMs);
@@ -62,6 +61,10 @@ public:
 private:
     // Re-reads the model before a writing command: RESULT_OK to go on.
     CmdOutcome CheckModel();
+    // The full read; an adapter still scanning (from an earlier run, say) is
+    // then stopped here, before the outcome, so that no other thread ever
+    // needs a request of its own, and ScanState is idle.
+    CmdOutcome ReadDeviceEndingAnyScan();
     ReplyResult Exchange(std::string_view text, kx4xx_atcmd command, unsigned timeLimitMs);
     // One exchange with the command's usual time limit; true on the expected kind.
     bool ExchangeExpecting(std::string_view text, kx4xx_atcmd command, ReplyKind expected);
@@ -70,11 +73,6 @@ private:
     DeviceReadings& readings;
     std::atomic<ScanState>& scanState;
     Pause pause;
-    // Reports received since the last WaitReport, oldest first; at most
-    // kScanBacklogLimit. Emptied by every command but WaitReport: they belong
-    // to the scan that was running.
-    std::deque<ScanReport> scanBacklog;
-    bool collectionFailed = false;  // the engine failed; cleared by WaitReport
 };
 
 // The model index of a model text, or MODEL_NONE when it is none of the three.

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -42,20 +43,27 @@ bool IsAnyReply(ReplyKind kind) { return kind != REPLY_UNMATCHED; }
 
 class Run {
 public:
-    void AddLine(std::string content)
+    // Each line is written straight into the stream: copies of it here
+    // would cost more than the receiver's own work on it.
+    Run() { stream.reserve(kStreamCapacity); }
+
+    void AddLine(const uint8_t* content, size_t available, size_t length)
     {
         // Twice the pending bound is room enough for every drop; more
         // only slows the run down.
-        if (stream.size() >= 2 * ReplyReceiver::kPendingLimit)
+        if (stream.size() >= kStreamLimit)
             return;
-        for (char& c : content) {
-            if (c == '\r' || c == '\n' || c == '\0')
-                c = '~';
-        }
-        char tag[16];
-        std::snprintf(tag, sizeof tag, "#%zu:", lines.size());
-        lines.push_back(tag + content);
-        stream += lines.back() + '\r';
+        char tag[24];
+        const int tagLength = std::snprintf(tag, sizeof tag, "#%zu:", lines.size());
+        const size_t begin = stream.size();
+        stream.append(tag, static_cast<size_t>(tagLength));
+        const size_t contentBegin = stream.size();
+        stream.append(reinterpret_cast<const char*>(content), available);
+        std::replace_if(stream.begin() + static_cast<std::ptrdiff_t>(contentBegin), stream.end(),
+                        [](char c) { return c == '\r' || c == '\n' || c == '\0'; }, '~');
+        stream.append(length - available, '=');
+        lines.push_back({begin, stream.size() - begin});
+        stream += '\r';
     }
 
     void Arrive(size_t count)
@@ -88,13 +96,15 @@ public:
             return true;
         }
         Require(kind == REPLY_TEXT, "a kind the text parser cannot yield");
-        const std::string text(reinterpret_cast<const char*>(ResultPayload(reply)));
+        const char* text = reinterpret_cast<const char*>(ResultPayload(reply));
         size_t index = 0;
-        Require(std::sscanf(text.c_str(), "#%zu:", &index) == 1 && index < lines.size(),
-                "a text without the tag of a line sent");
+        Require(std::sscanf(text, "#%zu:", &index) == 1 && index < lines.size(), "a text without the tag of a line sent");
         Require(next <= index, "a line out of order or twice");
-        Require(text == lines[index].substr(0, kReplyTextSize - 1), "a text that is not the start of its line");
-        Require(lines[index].size() + 1 <= kMaxReplyLength, "a text of a line too long");
+        const Line& line = lines[index];
+        const size_t start = std::min(line.size, kReplyTextSize - 1);
+        Require(std::strlen(text) == start && stream.compare(line.begin, start, text) == 0,
+                "a text that is not the start of its line");
+        Require(line.size + 1 <= kMaxReplyLength, "a text of a line too long");
         next = index + 1;
         ++given;
         return true;
@@ -110,22 +120,29 @@ public:
         for (size_t calls = 0; Take(); ++calls)
             Require(calls <= stream.size(), "taking replies does not come to an end");
         if (!mayHaveDropped && stream.size() <= ReplyReceiver::kPendingLimit) {
-            const size_t whole = static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
-                return l.size() + 1 <= kMaxReplyLength;
-            }));
+            const size_t whole = static_cast<size_t>(
+                std::count_if(lines.begin(), lines.end(), [](const Line& l) { return l.size + 1 <= kMaxReplyLength; }));
             Require(given == whole, "a line lost although no bound was reached");
         }
     }
 
 private:
+    struct Line {
+        size_t begin;  // in stream
+        size_t size;   // without the carriage return
+    };
+    static constexpr size_t kStreamLimit = 2 * ReplyReceiver::kPendingLimit;
+    // The limit, one more line of the longest kind and its tag.
+    static constexpr size_t kStreamCapacity = kStreamLimit + 2048 + 24;
+
     bool LongLineAhead() const
     {
         return std::any_of(lines.begin() + static_cast<std::ptrdiff_t>(std::min(next, lines.size())), lines.end(),
-                           [](const std::string& l) { return l.size() + 1 > kMaxReplyLength; });
+                           [](const Line& l) { return l.size + 1 > kMaxReplyLength; });
     }
 
     ReplyReceiver receiver;
-    std::vector<std::string> lines;  // without their carriage returns
+    std::vector<Line> lines;
     std::string stream;
     size_t sent = 0;
     size_t uncollected = 0;
@@ -148,10 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 0: {
             const size_t length = nextByte() | (high << 8);
             const size_t available = std::min(length, size - at);
-            std::string content(reinterpret_cast<const char*>(data + at), available);
+            run.AddLine(data + at, available, length);
             at += available;
-            content.resize(length, '=');
-            run.AddLine(content);
             break;
         }
         case 1:

@@ -122,7 +122,10 @@ void ReplyReceiver::BoundPending()
 int ReplyReceiver::WaitForData(std::chrono::milliseconds maxWait)
 {
     std::unique_lock<std::mutex> lock(rxMutex);
-    rxCond.wait_for(lock, maxWait, [this] { return dataArrived.load() || closing.load(); });
+    // A timed wait goes to the kernel even for 0 ms and sleeps for the
+    // timer's slack there: a zero wait only collects.
+    if (maxWait > std::chrono::milliseconds::zero())
+        rxCond.wait_for(lock, maxWait, [this] { return dataArrived.load() || closing.load(); });
     if (closing.load())
         return -1;
     Collect();
@@ -150,6 +153,18 @@ ReplyResult ReplyReceiver::TakeReply(const ParserTable& parsers, kx4xx_atcmd com
     }
 }
 
+ReplyResult ReplyReceiver::PollReply(const ParserTable& parsers, kx4xx_atcmd command, AnswerTest isAnswer)
+{
+    if (closing.load())
+        return MakeReplyResult(REPLY_ABORTED);
+    ReplyResult reply = TakeReply(parsers, command, isAnswer);
+    if (!reply)
+        return MakeReplyResult(REPLY_NO_RESULT);
+    if (ResultKind(reply) == REPLY_INCOMPLETE)
+        return MakeReplyResult(REPLY_TIMEOUT);
+    return reply;
+}
+
 ReplyResult ReplyReceiver::AwaitReply(const ParserTable& parsers, kx4xx_atcmd command, unsigned timeLimitMs,
                                       AnswerTest isAnswer)
 {
@@ -159,15 +174,9 @@ ReplyResult ReplyReceiver::AwaitReply(const ParserTable& parsers, kx4xx_atcmd co
             .count();
     };
     for (;;) {
-        if (closing.load())
-            return MakeReplyResult(REPLY_ABORTED);
-        ReplyResult reply = TakeReply(parsers, command, isAnswer);
-        if (!reply)
-            return MakeReplyResult(REPLY_NO_RESULT);
-        if (ResultKind(reply) != REPLY_INCOMPLETE)
+        ReplyResult reply = PollReply(parsers, command, isAnswer);
+        if (ResultKind(reply) != REPLY_TIMEOUT || elapsedMs() > static_cast<long long>(timeLimitMs))
             return reply;
-        if (elapsedMs() > static_cast<long long>(timeLimitMs))
-            return MakeReplyResult(REPLY_TIMEOUT);
         if (WaitForData(kWaitStep) < 0)
             return MakeReplyResult(REPLY_ABORTED);
     }

@@ -51,14 +51,18 @@ public:
     // to an earlier request included.
     void DiscardAll();
     // Waits up to maxWait unless bytes arrived since the last collection or
-    // the receiver was aborted, then collects. -1 when aborted; otherwise the
-    // number of pending bytes.
+    // the receiver was aborted, then collects; a maxWait of 0 does not wait.
+    // -1 when aborted; otherwise the number of pending bytes.
     int WaitForData(std::chrono::milliseconds maxWait);
     // Collects without waiting, then cuts replies for command until isAnswer
     // accepts one. REPLY_INCOMPLETE when no complete reply is left; an empty
     // pointer when a parser returned none.
     ReplyResult TakeReply(const ParserTable& parsers, kx4xx_atcmd command, AnswerTest isAnswer);
-    // TakeReply, waiting for bytes as long as the time limit allows (tested
+    // TakeReply without waiting, ending as AwaitReply does: the answer,
+    // REPLY_TIMEOUT when none is complete yet, REPLY_ABORTED or
+    // REPLY_NO_RESULT; never empty.
+    ReplyResult PollReply(const ParserTable& parsers, kx4xx_atcmd command, AnswerTest isAnswer);
+    // PollReply, waiting for bytes as long as the time limit allows (tested
     // before each wait, so a limit of 0 still allows one wait). Ends in the
     // answer, REPLY_TIMEOUT, REPLY_ABORTED or REPLY_NO_RESULT; never empty.
     ReplyResult AwaitReply(const ParserTable& parsers, kx4xx_atcmd command, unsigned timeLimitMs,

@@ -1,8 +1,29 @@
 #include "protocol/zantor_kx4xx_comm.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "serial/io_service_exec.h"
+
+namespace {
+
+// Holds the engine's one request for its whole length.
+class OneRequest {
+public:
+    explicit OneRequest(std::atomic<bool>& flag) : inProgress(flag)
+    {
+        if (inProgress.exchange(true))
+            throw std::logic_error("ZantorKX4xxComm: a request while another one is in progress");
+    }
+    ~OneRequest() { inProgress.store(false); }
+    OneRequest(const OneRequest&) = delete;
+    OneRequest& operator=(const OneRequest&) = delete;
+
+private:
+    std::atomic<bool>& inProgress;
+};
+
+}  // namespace
 
 ZantorKX4xxComm::ZantorKX4xxComm() : port(std::make_shared<CSerialportMP>(gIoServiceExec.Context()))
 {
@@ -36,8 +57,7 @@ std::error_code ZantorKX4xxComm::Open(const std::string& portName, unsigned baud
         return error;
     receiver.Reopen();
     if (!holdsExecutor) {
-        gIoServiceExec.StartThreads();
-        ++OpenPortCount;
+        gIoServiceExec.Acquire();
         holdsExecutor = true;
     }
     return {};
@@ -57,8 +77,7 @@ void ZantorKX4xxComm::Close()
 void ZantorKX4xxComm::ReleaseExecutor()
 {
     holdsExecutor = false;
-    if (--OpenPortCount == 0)
-        gIoServiceExec.Stop();
+    gIoServiceExec.Release();
 }
 
 void ZantorKX4xxComm::OnSerialRead(const std::shared_ptr<CSerialportMP>& serial, std::error_code& error,
@@ -91,6 +110,7 @@ void ZantorKX4xxComm::OnSerialWrite(const std::shared_ptr<CSerialportMP>& serial
 
 ReplyResult ZantorKX4xxComm::SendAndWait(const char* text, size_t length, kx4xx_atcmd command, unsigned timeLimitMs)
 {
+    const OneRequest request(requestInProgress);
     if (!port->isOpen.load())
         return MakeReplyResult(REPLY_PORT_CLOSED);
     // Whatever is left from an earlier request, a late reply included, is
@@ -111,11 +131,13 @@ ReplyResult ZantorKX4xxComm::SendAndWait(const char* text, size_t length, kx4xx_
 
 int ZantorKX4xxComm::WaitScanReport(ScanReport& report, unsigned timeLimitMs)
 {
+    const OneRequest request(requestInProgress);
     if (!port->isOpen.load())
         return REPLY_PORT_CLOSED;
     // Nothing is emptied: reports that arrived since the last call are pending.
-    const ReplyResult reply = receiver.AwaitReply(parsers, ATCMD_SCAN_REPORT, timeLimitMs,
-                                                  [](ReplyKind kind) { return kind == REPLY_SCAN_REPORT; });
+    const ReplyReceiver::AnswerTest isReport = [](ReplyKind kind) { return kind == REPLY_SCAN_REPORT; };
+    const ReplyResult reply = timeLimitMs == 0 ? receiver.PollReply(parsers, ATCMD_SCAN_REPORT, isReport)
+                                               : receiver.AwaitReply(parsers, ATCMD_SCAN_REPORT, timeLimitMs, isReport);
     const ReplyKind kind = ResultKind(reply);
     if (kind == REPLY_SCAN_REPORT)
         std::copy_n(ResultPayload(reply), sizeof report, reinterpret_cast<uint8_t*>(&report));

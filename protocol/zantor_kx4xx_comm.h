@@ -14,6 +14,13 @@
 // OnSerialRead and OnSerialWrite on I/O threads. Lock order: the port's read
 // mutex before the receiver's rxMutex (the read handler is called with the
 // former held).
+//
+// One request at a time is checked, not assumed: a request starts by
+// emptying the receive buffers, so a second one overlapping the first would
+// take its replies. SendAndWait or WaitScanReport called while another
+// request of this engine is in progress, on any thread, is misuse: it
+// throws std::logic_error at once, sends nothing and leaves the request in
+// progress undisturbed.
 #pragma once
 
 #include <atomic>
@@ -57,7 +64,8 @@ public:
     // Never returns an empty result.
     ReplyResult SendAndWait(const char* text, size_t length, kx4xx_atcmd command, unsigned timeLimitMs);
     // Waits up to timeLimitMs for one scan report; returns a ReplyKind value.
-    // A report already received is returned at once, whatever the limit.
+    // A report already received is returned at once, whatever the limit; a
+    // limit of 0 does not wait at all (REPLY_TIMEOUT when none is there).
     int WaitScanReport(ScanReport& report, unsigned timeLimitMs = kScanReportTimeLimitMs);
 
     std::shared_ptr<CSerialportMP> port;
@@ -73,15 +81,16 @@ private:
     void OnSerialRead(const std::shared_ptr<CSerialportMP>& serial, std::error_code& error,
                       const std::vector<uint8_t>& data, unsigned count);
     void OnSerialWrite(const std::shared_ptr<CSerialportMP>& serial, std::error_code& error, unsigned written);
-    // Gives back this engine's share of the executor: the count of open ports
-    // drops, and the last one joins the I/O threads.
+    // Gives back this engine's hold on the executor: the last one joins the
+    // I/O threads.
     void ReleaseExecutor();
 
     ReplyReceiver receiver;
     ParserTable parsers;
-    // Owner's thread only: this engine counts in OpenPortCount. Kept apart
-    // from port->isOpen because the engine may close the port by itself on an
-    // I/O thread (no onError set); the count is then still released by the
-    // next Close or Open, so the executor never keeps finished threads.
+    std::atomic<bool> requestInProgress{false};  // set for the length of SendAndWait or WaitScanReport
+    // Owner's thread only: this engine holds the executor. Kept apart from
+    // port->isOpen because the engine may close the port by itself on an
+    // I/O thread (no onError set); the hold is then still released by the
+    // next Close or Open.
     bool holdsExecutor = false;
 };

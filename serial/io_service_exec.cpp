@@ -1,6 +1,7 @@
 #include "serial/io_service_exec.h"
 
 #include <exception>
+#include <stdexcept>
 
 IoServiceExec gIoServiceExec;
 std::atomic<int> OpenPortCount{0};
@@ -15,6 +16,45 @@ IoServiceExec::~IoServiceExec()
 unsigned IoServiceExec::ThreadCountFor(unsigned hardwareConcurrency)
 {
     return hardwareConcurrency >= 2 ? hardwareConcurrency / 2 : 1;
+}
+
+void IoServiceExec::Acquire()
+{
+    std::lock_guard<std::mutex> lock(holdLock);
+    if (holds == 0) {
+        work = std::make_unique<asio::executor_work_guard<asio::io_context::executor_type>>(
+            asio::make_work_guard(ioContext));
+        try {
+            StartThreads();
+        } catch (...) {
+            work.reset();
+            Stop();
+            throw;
+        }
+    }
+    ++holds;
+    ++OpenPortCount;
+}
+
+void IoServiceExec::Release()
+{
+    std::lock_guard<std::mutex> lock(holdLock);
+    if (holds == 0)
+        throw std::logic_error("IoServiceExec::Release without a hold");
+    --holds;
+    --OpenPortCount;
+    if (holds == 0) {
+        // Without the guard the threads run out of work once the ports'
+        // reads are cancelled, and leave.
+        work.reset();
+        Stop();
+    }
+}
+
+size_t IoServiceExec::HeldThreadCount() const
+{
+    std::lock_guard<std::mutex> lock(holdLock);
+    return threads.size();
 }
 
 void IoServiceExec::StartThreads()

@@ -1,7 +1,9 @@
 // Hexadecimal text of Bluetooth addresses and white-space trimming.
 // Character classes are spelled out so that the process locale never
 // changes what counts as a digit, a letter or white space.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "text/text_convert.h"
 
@@ -71,6 +73,11 @@ bool HexToBdAddr(std::string text, BdAddr& out)
         }
     }
     return true;
+}
+
+bool IsZeroAddress(const BdAddr& addr)
+{
+    return std::all_of(std::begin(addr.bytes), std::end(addr.bytes), [](uint8_t byte) { return byte == 0; });
 }
 
 std::string BdAddrToHex(const BdAddr& addr)

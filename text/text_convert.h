@@ -51,5 +51,7 @@ bool HexPairToByte(char c0, char c1, uint8_t& out);
 bool HexToBdAddr(std::string text, BdAddr& out);
 // 12 upper-case hexadecimal digits, byte 0 first.
 std::string BdAddrToHex(const BdAddr& addr);
+// All six bytes zero: no address (an empty slot, an adapter not yet read).
+bool IsZeroAddress(const BdAddr& addr);
 // Removes leading and trailing POSIX white space in place.
 void TrimSpaces(std::string& text);

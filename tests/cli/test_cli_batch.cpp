@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
@@ -313,23 +315,28 @@ TEST(CliLogTest, SingleCommandsLogOneLineAndAnUnwritableLogSendsNothing)
 
 TEST(ConcurrentJobsTest, AtMostTheLimitRunAtOnceAndEveryItemRuns)
 {
+    constexpr size_t kItems = 8;
     for (const unsigned limit : {0u, 1u, 3u}) {
-        std::atomic<int> running{0};
-        std::atomic<int> most{0};
-        std::vector<std::atomic<int>> runs(8);
-        RunConcurrently(runs.size(), limit, [&](size_t index) {
-            const int now = ++running;
-            int seen = most.load();
-            while (now > seen && !most.compare_exchange_weak(seen, now)) {
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const int full = limit == 0 ? static_cast<int>(kItems) : static_cast<int>(limit);
+        std::mutex lock;
+        std::condition_variable changed;  // with lock
+        int running = 0;                  // guarded by lock
+        int most = 0;                     // guarded by lock
+        std::vector<std::atomic<int>> runs(kItems);
+        RunConcurrently(kItems, limit, [&](size_t index) {
+            std::unique_lock<std::mutex> guard(lock);
+            most = std::max(most, ++running);
+            changed.notify_all();
+            // A barrier: no job ends before the limit was reached once, so a
+            // run that never reaches it shows as `most` below it (after the
+            // generous bound), and one that exceeds it as `most` above.
+            changed.wait_for(guard, std::chrono::seconds(20), [&] { return most >= full; });
             ++runs[index];
             --running;
         });
         for (const std::atomic<int>& count : runs)
             EXPECT_EQ(count.load(), 1) << limit;
-        EXPECT_LE(most.load(), limit == 0 ? 8 : static_cast<int>(limit));
-        EXPECT_GE(most.load(), 1);
+        EXPECT_EQ(most, full) << "limit " << limit;
     }
     EXPECT_THROW(RunConcurrently(4, 2, [](size_t index) {
                      if (index == 2)

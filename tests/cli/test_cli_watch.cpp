@@ -9,10 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <thread>
+#include <vector>
 
 #include "cli/exit_codes.h"
 #include "sim/sim_adapter.h"
@@ -122,7 +124,8 @@ TEST(CliWatchTest, AdaptersPluggedInTurnAreProvisionedUntilCtrlC)
     EXPECT_TRUE(output.WaitFor("0A0000000003  applied and verified")) << output.text;
     // Still plugged in: provisioned once, not again at every poll.
     StayUnplugged();
-    EXPECT_EQ(third->Control("record").find("AT+MANUF=Station\r"), third->Control("record").rfind("AT+MANUF=Station\r"));
+    const std::vector<std::string> received = third->Record();
+    EXPECT_EQ(std::count(received.begin(), received.end(), "AT+MANUF=Station\r"), 1);
 
     kill(child, SIGINT);
     int status = 0;

@@ -43,6 +43,7 @@ protected:
     DeviceReadings readings;
     std::atomic<ScanState> scanState{SCAN_IDLE};
     std::vector<std::chrono::milliseconds> pauses;
+    ScanCollection collection;
     DeviceCommands commands{engine, readings, scanState, [this](std::chrono::milliseconds duration) {
                                 pauses.push_back(duration);
                                 return true;
@@ -67,7 +68,7 @@ TEST_F(DeviceCommandsTest, AdapterMissingTheFirstProbeIsIdentified)
 {
     sim.Set("model ZANTOR-KX410");
     sim.Set("fault miss-at 1");
-    EXPECT_EQ(commands.Execute(CMD_IDENTIFY, CommandInputs{}), RESULT_OK);
+    EXPECT_EQ(commands.Execute(CMD_IDENTIFY, CommandInputs{}, collection), RESULT_OK);
     EXPECT_EQ(readings.modelIndex, MODEL_KX410);
     EXPECT_EQ(readings.modelText, "ZANTOR-KX410");
     EXPECT_EQ(Sent(), (Texts{"AT\r", "AT\r", "AT+MODEL?\r"}));
@@ -137,7 +138,7 @@ TEST_F(DeviceCommandsTest, FullReadWithEmptySlots)
     for (SlotRecord& entry : readings.slots)
         std::memset(&entry, 0xAB, sizeof entry);  // what an earlier read left
 
-    EXPECT_EQ(commands.Execute(CMD_READ_DEVICE, CommandInputs{}), RESULT_OK);
+    EXPECT_EQ(commands.Execute(CMD_READ_DEVICE, CommandInputs{}, collection), RESULT_OK);
 
     EXPECT_STREQ(readings.version, "v2.0.1");
     EXPECT_STREQ(readings.info.name, "Desk");
@@ -164,6 +165,26 @@ TEST_F(DeviceCommandsTest, FullReadWithEmptySlots)
     EXPECT_EQ(Sent(), (Texts{"AT+VER?\r", "AT+INFO?\r", "AT+ADVINTERVAL?\r", "AT+UARTOPT?\r", "AT+GETSLOT=1\r",
                              "AT+GETSLOT=2\r", "AT+GETSLOT=3\r", "AT+GETSLOT=4\r", "AT+GETSLOT=5\r", "AT+GETSLOT=6\r",
                              "AT+GETSLOT=7\r"}));
+}
+
+// A complete read of an adapter that still scans stops it on the same
+// thread, before the outcome: the window never sends a request of its own.
+TEST_F(DeviceCommandsTest, ReadOfAnAdapterStillScanningStopsItAndEndsTheScanState)
+{
+    const char* const read[] = {"AT+VER?\r", "AT+INFO?\r", "AT+ADVINTERVAL?\r", "AT+UARTOPT?\r", "AT+GETSLOT=1\r",
+                                "AT+GETSLOT=2\r", "AT+GETSLOT=3\r", "AT+GETSLOT=4\r", "AT+GETSLOT=5\r", "AT+GETSLOT=6\r",
+                                "AT+GETSLOT=7\r"};
+    for (const bool adapterScans : {true, false}) {
+        sim.Set(adapterScans ? "scanning on" : "scanning off");
+        Sent();
+        scanState = SCAN_SCANNING;  // a scan whose report wait failed
+        EXPECT_EQ(commands.Execute(CMD_READ_DEVICE, CommandInputs{}, collection), RESULT_OK);
+        Texts expected(std::begin(read), std::end(read));
+        if (adapterScans)
+            expected.push_back("AT+STOPSCAN\r");
+        EXPECT_EQ(Sent(), expected) << "scanning " << adapterScans;
+        EXPECT_EQ(scanState.load(), SCAN_IDLE);
+    }
 }
 
 TEST_F(DeviceCommandsTest, ReadFailingAtTheFourthSlotKeepsWhatArrivedBefore)
@@ -208,7 +229,7 @@ TEST_F(DeviceCommandsTest, SlotSavingSendsSevenWritesWithAPauseAfterEach)
         inputs.slotsToWrite[2] = Slot(3, {0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6}, c.tag);
         pauses.clear();
 
-        EXPECT_EQ(commands.Execute(CMD_SAVE_SLOTS, inputs), RESULT_OK) << c.setSlot;
+        EXPECT_EQ(commands.Execute(CMD_SAVE_SLOTS, inputs, collection), RESULT_OK) << c.setSlot;
         EXPECT_EQ(Sent(), (Texts{"AT+MODEL?\r", "AT+DELSLOT=1\r", "AT+DELSLOT=2\r", c.setSlot, "AT+DELSLOT=4\r",
                                  "AT+DELSLOT=5\r", "AT+DELSLOT=6\r", "AT+DELSLOT=7\r"}));
         EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>(kSlotCount, DeviceCommands::kSlotWritePause));
@@ -219,7 +240,7 @@ TEST_F(DeviceCommandsTest, SlotSavingStopsAtTheFirstRefusal)
 {
     sim.Set("fault error AT+DELSLOT=2");
     CommandInputs inputs;
-    EXPECT_EQ(commands.Execute(CMD_SAVE_SLOTS, inputs), RESULT_FAILED);
+    EXPECT_EQ(commands.Execute(CMD_SAVE_SLOTS, inputs, collection), RESULT_FAILED);
     EXPECT_EQ(Sent(), (Texts{"AT+MODEL?\r", "AT+DELSLOT=1\r", "AT+DELSLOT=2\r"}));
     EXPECT_EQ(pauses.size(), 1u);
 }
@@ -242,7 +263,7 @@ TEST_F(DeviceCommandsTest, SettingsAreSentAfterTheModelCheck)
         {CMD_SET_UART, inputs, "AT+UARTOPT=1,E,2\r"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(commands.Execute(c.id, c.inputs), RESULT_OK) << c.text;
+        EXPECT_EQ(commands.Execute(c.id, c.inputs, collection), RESULT_OK) << c.text;
         EXPECT_EQ(Sent(), (Texts{"AT+MODEL?\r", c.text}));
     }
 }
@@ -264,7 +285,7 @@ TEST_F(DeviceCommandsTest, FailedOrForeignModelCheckSendsNoCommandText)
         sim.Set(check.setUp);
         for (int32_t id : ids) {
             readings.modelIndex = MODEL_KX410;
-            EXPECT_EQ(commands.Execute(id, inputs), check.outcome) << check.setUp << ", id " << id;
+            EXPECT_EQ(commands.Execute(id, inputs, collection), check.outcome) << check.setUp << ", id " << id;
             EXPECT_EQ(readings.modelIndex, MODEL_KX410) << "the check leaves the model index";
             EXPECT_EQ(Sent(), Texts{"AT+MODEL?\r"}) << check.setUp << ", id " << id;
         }
@@ -273,7 +294,7 @@ TEST_F(DeviceCommandsTest, FailedOrForeignModelCheckSendsNoCommandText)
 
     engine.Close();
     for (int32_t id : ids)
-        EXPECT_EQ(commands.Execute(id, inputs), RESULT_FAILED) << "closed port, id " << id;
+        EXPECT_EQ(commands.Execute(id, inputs, collection), RESULT_FAILED) << "closed port, id " << id;
 }
 
 TEST_F(DeviceCommandsTest, TextArgumentsWithLineEndsAreRefusedBeforeAnythingIsSent)
@@ -290,7 +311,7 @@ TEST_F(DeviceCommandsTest, TextArgumentsWithLineEndsAreRefusedBeforeAnythingIsSe
         const CommandInputs& inputs;
     } cases[] = {{CMD_SET_NAME, name}, {CMD_START_SCAN, filter}, {CMD_SAVE_SLOTS, tag}};
     for (const auto& c : cases) {
-        EXPECT_EQ(commands.Execute(c.id, c.inputs), RESULT_FAILED) << "id " << c.id;
+        EXPECT_EQ(commands.Execute(c.id, c.inputs, collection), RESULT_FAILED) << "id " << c.id;
         EXPECT_TRUE(Sent().empty()) << "id " << c.id;
     }
     EXPECT_EQ(scanState.load(), SCAN_IDLE);
@@ -307,12 +328,12 @@ TEST_F(DeviceCommandsTest, ScanStartsWithItsFilterReportsAndStops)
     inputs.nameFilterOn = true;
     std::strcpy(inputs.nameFilter, "Alp");
 
-    EXPECT_EQ(commands.Execute(CMD_START_SCAN, inputs), RESULT_OK);
+    EXPECT_EQ(commands.Execute(CMD_START_SCAN, inputs, collection), RESULT_OK);
     EXPECT_EQ(scanState.load(), SCAN_SCANNING);
     EXPECT_EQ(Sent(), (Texts{"AT+MODEL?\r", "AT+SF=ON,Alp\r", "AT+STARTSCAN\r"}));
     EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>{DeviceCommands::kScanFilterPause});
     for (int i = 0; i < 5; ++i) {
-        ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs), RESULT_OK);
+        ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs, collection), RESULT_OK);
         ASSERT_GE(readings.scanReportCount, 1u);
         for (size_t r = 0; r < readings.scanReportCount; ++r) {
             EXPECT_STREQ(readings.scanReports[r].name, "Alpha");  // the adapter filters by name
@@ -321,13 +342,13 @@ TEST_F(DeviceCommandsTest, ScanStartsWithItsFilterReportsAndStops)
     }
 
     scanState = SCAN_STOP_REQUESTED;
-    EXPECT_EQ(commands.Execute(CMD_STOP_SCAN, inputs), RESULT_OK);
+    EXPECT_EQ(commands.Execute(CMD_STOP_SCAN, inputs, collection), RESULT_OK);
     EXPECT_EQ(scanState.load(), SCAN_STOP_REQUESTED) << "the window sets it back to idle";
     EXPECT_EQ(Sent(), Texts{"AT+STOPSCAN\r"});
 
     scanState = SCAN_IDLE;
     inputs.nameFilterOn = false;
-    EXPECT_EQ(commands.Execute(CMD_START_SCAN, inputs), RESULT_OK);
+    EXPECT_EQ(commands.Execute(CMD_START_SCAN, inputs, collection), RESULT_OK);
     EXPECT_EQ(Sent(), (Texts{"AT+MODEL?\r", "AT+SF=OFF\r", "AT+STARTSCAN\r"}));
 }
 
@@ -338,55 +359,60 @@ TEST_F(DeviceCommandsTest, ReportsAlreadyReceivedComeInOneWaitInOrder)
     constexpr size_t kPeers = 40;
     sim.SetNumberedPeers(kPeers, 2ms);
     CommandInputs inputs;
-    ASSERT_EQ(commands.Execute(CMD_START_SCAN, inputs), RESULT_OK);
+    ASSERT_EQ(commands.Execute(CMD_START_SCAN, inputs, collection), RESULT_OK);
     // About 25 lines of 24 bytes: within what the engine keeps uncollected.
     std::this_thread::sleep_for(50ms);
 
     std::vector<std::string> names;
-    ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs), RESULT_OK);
+    ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs, collection), RESULT_OK);
     const size_t firstBatch = readings.scanReportCount;
     EXPECT_GE(firstBatch, 2u) << "the reports waiting were handed over one by one";
     EXPECT_LE(firstBatch, kScanBatchLimit);
     while (names.size() < kPeers) {
         for (size_t r = 0; r < readings.scanReportCount; ++r) names.emplace_back(readings.scanReports[r].name);
-        ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs), RESULT_OK);
+        ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs, collection), RESULT_OK);
     }
     for (size_t peer = 0; peer < kPeers; ++peer)
         EXPECT_EQ(names[peer], SimLink::NumberedPeerName(peer)) << "report " << peer;
     scanState = SCAN_STOP_REQUESTED;
-    EXPECT_EQ(commands.Execute(CMD_STOP_SCAN, inputs), RESULT_OK);
+    EXPECT_EQ(commands.Execute(CMD_STOP_SCAN, inputs, collection), RESULT_OK);
 }
 
 // What the worker collects between report waits is bounded: collecting
-// stops once kScanBacklogLimit reports wait, and the waits hand them over
-// first, at most kScanBatchLimit at a time, in the order reported. Outside a
-// scan, or once the port closed, nothing is collected, and a wait on a closed
-// port fails without handing over what was collected before.
+// stops with exactly kScanBacklogLimit reports kept, and the waits hand them
+// over first, exactly kScanBatchLimit at a time, in the order reported.
+// Outside a scan, or once the port closed, nothing is collected, and a wait
+// on a closed port fails without handing over what was collected before.
 TEST_F(DeviceCommandsTest, ReportsCollectedBetweenWaitsAreBoundedAndComeFirstInOrder)
 {
-    sim.SetNumberedPeers(kScanBacklogLimit + 100, 1ms);
-    EXPECT_FALSE(commands.CollectReport()) << "not scanning";
+    // One report every 4 ms: a collecting step may stall for 170 ms (a
+    // loaded machine, ThreadSanitizer) before the engine's bound loses one.
+    sim.SetNumberedPeers(kScanBacklogLimit + 100, 4ms);
+    EXPECT_FALSE(collection.KeepCollecting(engine, scanState.load())) << "not scanning";
     CommandInputs inputs;
-    ASSERT_EQ(commands.Execute(CMD_START_SCAN, inputs), RESULT_OK);
+    ASSERT_EQ(commands.Execute(CMD_START_SCAN, inputs, collection), RESULT_OK);
 
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (commands.CollectReport())
+    while (collection.KeepCollecting(engine, scanState.load()))
         ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "collecting never stopped";
-    EXPECT_FALSE(commands.CollectReport()) << "the backlog is full";
+    EXPECT_EQ(collection.Size(), kScanBacklogLimit);
+    EXPECT_FALSE(collection.KeepCollecting(engine, scanState.load())) << "the collection is full";
+    EXPECT_EQ(collection.Size(), kScanBacklogLimit);
 
     std::vector<std::string> names;
-    while (names.size() < kScanBacklogLimit) {
-        ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs), RESULT_OK);
-        ASSERT_LE(readings.scanReportCount, kScanBatchLimit);
+    for (size_t wait = 0; wait < kScanBacklogLimit / kScanBatchLimit; ++wait) {
+        ASSERT_EQ(commands.Execute(CMD_WAIT_REPORT, inputs, collection), RESULT_OK);
+        ASSERT_EQ(readings.scanReportCount, kScanBatchLimit) << "wait " << wait;
         for (size_t r = 0; r < readings.scanReportCount; ++r) names.emplace_back(readings.scanReports[r].name);
     }
+    EXPECT_EQ(collection.Size(), 0u);
     for (size_t peer = 0; peer < kScanBacklogLimit; ++peer)
         ASSERT_EQ(names[peer], SimLink::NumberedPeerName(peer)) << "report " << peer;
-    EXPECT_TRUE(commands.CollectReport()) << "room again after the waits";
+    EXPECT_TRUE(collection.KeepCollecting(engine, scanState.load())) << "room again after the waits";
 
     engine.Close();
-    EXPECT_FALSE(commands.CollectReport()) << "the port is closed";
-    EXPECT_EQ(commands.WaitReport(), RESULT_FAILED);
+    EXPECT_FALSE(collection.KeepCollecting(engine, scanState.load())) << "the port is closed";
+    EXPECT_EQ(commands.WaitReport(collection), RESULT_FAILED);
 }
 
 TEST_F(DeviceCommandsTest, ReportWaitWithoutPeersEndsWithoutReport)
@@ -409,7 +435,7 @@ TEST_F(DeviceCommandsTest, ScanCommandsInTheWrongScanStateAreDropped)
     };
     for (const auto& c : cases) {
         scanState = c.state;
-        EXPECT_EQ(commands.Execute(c.id, CommandInputs{}), std::nullopt) << "id " << c.id << " in " << c.state;
+        EXPECT_EQ(commands.Execute(c.id, CommandInputs{}, collection), std::nullopt) << "id " << c.id << " in " << c.state;
         EXPECT_EQ(scanState.load(), c.state);
     }
     EXPECT_TRUE(Sent().empty());
@@ -417,8 +443,8 @@ TEST_F(DeviceCommandsTest, ScanCommandsInTheWrongScanStateAreDropped)
 
 TEST_F(DeviceCommandsTest, RestartAndFactoryResetWaitForReady)
 {
-    EXPECT_EQ(commands.Execute(CMD_RESTART, CommandInputs{}), RESULT_OK);
-    EXPECT_EQ(commands.Execute(CMD_FACTORY_RESET, CommandInputs{}), RESULT_OK);
+    EXPECT_EQ(commands.Execute(CMD_RESTART, CommandInputs{}, collection), RESULT_OK);
+    EXPECT_EQ(commands.Execute(CMD_FACTORY_RESET, CommandInputs{}, collection), RESULT_OK);
     EXPECT_EQ(Sent(), (Texts{"ATZ\r", "AT&F\r"}));  // no model check before them
     sim.Set("fault error ATZ");
     EXPECT_EQ(commands.Restart(), RESULT_FAILED);
@@ -427,7 +453,7 @@ TEST_F(DeviceCommandsTest, RestartAndFactoryResetWaitForReady)
 TEST_F(DeviceCommandsTest, IdsWithoutACommandSendAndReportNothing)
 {
     for (int32_t id : {0, static_cast<int32_t>(CMD_QUIT), 2, 14, -1})
-        EXPECT_EQ(commands.Execute(id, CommandInputs{}), std::nullopt) << "id " << id;
+        EXPECT_EQ(commands.Execute(id, CommandInputs{}, collection), std::nullopt) << "id " << id;
     EXPECT_TRUE(Sent().empty());
 }
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <stdexcept>
+#include <vector>
 
 #include "serial/io_service_exec.h"
 #include "tests/serial/child_exit.h"
@@ -152,6 +154,46 @@ TEST_F(EnginePtyTest, CloseAbortsAWaitingRequestAtOnce)
     ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(waiting.get(), REPLY_ABORTED);
     EXPECT_EQ(Request("AT\r", ATCMD_PROBE), REPLY_PORT_CLOSED);
+}
+
+// The engine serves one request at a time by construction: a request made
+// while another is in progress, from another thread, is refused at once as
+// misuse, sends nothing and leaves the first one its reply.
+TEST_F(EnginePtyTest, ASecondRequestDuringOneInProgressIsRefusedAndChangesNothing)
+{
+    std::promise<void> sent;
+    engine.Close();
+    engine.onSend = [&sent](const ZantorKX4xxComm*, const std::vector<uint8_t>&) { sent.set_value(); };
+    ASSERT_FALSE(engine.Open(pty.SlavePath(), 115200, 0, 0));
+    auto first = std::async(std::launch::async, [this] { return Request("AT\r", ATCMD_PROBE, 10000); });
+    ASSERT_EQ(sent.get_future().wait_for(10s), std::future_status::ready);
+    engine.onSend = nullptr;  // the first request's observer has run; no other request runs
+
+    const std::string other = "AT+VER?\r";
+    EXPECT_THROW(engine.SendAndWait(other.data(), other.size(), ATCMD_GET_VERSION, 1200), std::logic_error);
+    ScanReport report{};
+    EXPECT_THROW(engine.WaitScanReport(report, 0), std::logic_error);
+
+    EXPECT_EQ(pty.Read(3), "AT\r");
+    pty.Write("+OK\r");
+    EXPECT_EQ(first.get(), REPLY_OK);
+    // Nothing of the refused request reached the device, and the engine
+    // serves the next request as usual.
+    auto device = Answer("AT+MODEL?\r", "ZANTOR-KX400\r");
+    EXPECT_EQ(Request("AT+MODEL?\r", ATCMD_GET_MODEL), REPLY_MODEL);
+    EXPECT_EQ(device.get(), "AT+MODEL?\r");
+}
+
+// A zero limit takes a report already held and does not wait for one.
+TEST_F(EnginePtyTest, ScanReportWaitOfZeroTakesOnlyWhatIsHeld)
+{
+    CountReceived();
+    ScanReport report{};
+    EXPECT_EQ(engine.WaitScanReport(report, 0), REPLY_TIMEOUT);
+    WriteAndAwaitKept("+0A1B2C3D4E5F,-60,Tag\r");
+    EXPECT_EQ(engine.WaitScanReport(report, 0), REPLY_SCAN_REPORT);
+    EXPECT_STREQ(report.name, "Tag");
+    EXPECT_EQ(engine.WaitScanReport(report, 0), REPLY_TIMEOUT);
 }
 
 TEST_F(EnginePtyTest, ClosedPortAnswersAtOnceAndSendsNothing)

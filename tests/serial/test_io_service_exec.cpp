@@ -3,7 +3,10 @@
 #include <asio/post.hpp>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
+#include <thread>
+#include <vector>
 
 TEST(IoServiceExec, ThreadCountIsHalfTheHardwareAtLeastOne)
 {
@@ -61,4 +64,39 @@ TEST(IoServiceExec, StopWithoutThreadsStopsTheContext)
     EXPECT_FALSE(exec.Context().stopped());
     exec.Stop();
     EXPECT_TRUE(exec.Context().stopped());
+}
+
+// Holders on many threads at once (batch sessions opening and closing): the
+// threads are there, and run work, exactly while someone holds them, and the
+// last release joins them.
+TEST(IoServiceExec, HoldsTakenAndGivenBackOnManyThreadsAtOnce)
+{
+    IoServiceExec exec;
+    const size_t expected = IoServiceExec::ThreadCountFor(std::thread::hardware_concurrency());
+    constexpr int kHolders = 8;
+    constexpr int kRounds = 50;
+    std::atomic<int> wrongCounts{0};
+    std::atomic<int> workRun{0};
+    std::vector<std::thread> holders;
+    for (int h = 0; h < kHolders; ++h) {
+        holders.emplace_back([&] {
+            for (int round = 0; round < kRounds; ++round) {
+                exec.Acquire();
+                if (exec.HeldThreadCount() != expected)
+                    ++wrongCounts;
+                std::promise<void> ran;
+                asio::post(exec.Context(), [&ran] { ran.set_value(); });
+                if (ran.get_future().wait_for(std::chrono::seconds(10)) == std::future_status::ready)
+                    ++workRun;
+                exec.Release();
+            }
+        });
+    }
+    for (std::thread& holder : holders)
+        holder.join();
+    EXPECT_EQ(wrongCounts.load(), 0);
+    EXPECT_EQ(workRun.load(), kHolders * kRounds);
+    EXPECT_EQ(exec.HeldThreadCount(), 0u);
+    EXPECT_TRUE(exec.Context().stopped());
+    EXPECT_THROW(exec.Release(), std::logic_error);
 }

@@ -109,6 +109,19 @@ TEST(BdAddrToHex, UpperCaseFirstByteFirstAndRoundTrips)
     }
 }
 
+// Any single non-zero byte, in any position, is an address.
+TEST(IsZeroAddress, OnlyAllSixBytesZero)
+{
+    EXPECT_TRUE(IsZeroAddress(BdAddr{}));
+    for (size_t position = 0; position < sizeof(BdAddr::bytes); ++position) {
+        for (const uint8_t value : {uint8_t{0x01}, uint8_t{0x80}, uint8_t{0xFF}}) {
+            BdAddr addr{};
+            addr.bytes[position] = value;
+            EXPECT_FALSE(IsZeroAddress(addr)) << "byte " << position << " = " << int{value};
+        }
+    }
+}
+
 TEST(TrimSpaces, Cases)
 {
     const struct {

@@ -14,7 +14,7 @@
 #include "resource.h"
 #include "ui/settings/com_config_dlg.h"
 #include "ui/settings/profile_names.h"
-#include "ui/settings/serial_port_enum.h"
+#include "platform/serial_port_enum.h"
 
 namespace {
 

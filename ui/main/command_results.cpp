@@ -4,14 +4,13 @@
 #include <cstring>
 #include <iterator>
 
-#include "protocol/at_commands.h"
 #include "resource.h"
 #include "text/text_convert.h"
 #include "ui/framework/message_box.h"
 #include "ui/framework/resource_language.h"
 #include "ui/framework/win_app.h"
 #include "ui/main/combo_table.h"
-#include "ui/main/input_rules.h"
+#include "device/value_rules.h"
 #include "ui/main/zantor_kx4xx_manager_dlg.h"
 
 namespace {
@@ -149,11 +148,8 @@ void CZANTORKX4xxManagerDlg::ShowDevice() {
     SelectComboByData(parityCombo_, static_cast<DWORD_PTR>(static_cast<unsigned char>(readings_.uart.parity)));
     SelectComboByData(stopBitCombo_, readings_.uart.stopBits);
 
-    // An adapter still scanning (from an earlier run, say) is stopped at once
-    // from this thread: the worker is idle, nothing else is queued.
-    if (strncmp(readings_.info.state, "SCANNING", sizeof(readings_.info.state)) == 0) {
-        engine_.SendAndWait(kAtStopScan.data(), kAtStopScan.size(), ATCMD_STOP_SCAN, CommandTimeLimit(ATCMD_STOP_SCAN));
-    }
+    // The worker has stopped an adapter still scanning (from an earlier run,
+    // say) before it reported the read: this thread makes no request itself.
     worker_.scanState = SCAN_IDLE;
     if (HWND scanButton = GetDlgItem(IDC_BTN_SCAN)) {
         ::SetWindowTextW(scanButton, LoadUiString(IDS_SCAN).c_str());

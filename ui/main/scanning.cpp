@@ -6,7 +6,7 @@
 #include "text/text_convert.h"
 #include "ui/framework/message_box.h"
 #include "ui/framework/win_app.h"
-#include "ui/main/input_rules.h"
+#include "device/value_rules.h"
 #include "ui/main/window_messages.h"
 #include "ui/main/zantor_kx4xx_manager_dlg.h"
 #include "ui/settings/profile_names.h"

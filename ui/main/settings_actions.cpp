@@ -3,7 +3,7 @@
 #include "resource.h"
 #include "text/text_convert.h"
 #include "ui/framework/message_box.h"
-#include "ui/main/input_rules.h"
+#include "device/value_rules.h"
 #include "ui/main/zantor_kx4xx_manager_dlg.h"
 
 void CZANTORKX4xxManagerDlg::OnSaveName(UINT) {

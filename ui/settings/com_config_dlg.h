@@ -11,7 +11,7 @@
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"
 #include "ui/settings/com_port_settings.h"
-#include "ui/settings/serial_port_enum.h"
+#include "platform/serial_port_enum.h"
 
 class ComConfigDlg : public CDialogEx {
 public:

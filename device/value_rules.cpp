@@ -1,4 +1,4 @@
-#include "ui/main/input_rules.h"
+#include "device/value_rules.h"
 
 #include <algorithm>
 #include <climits>
@@ -88,10 +88,6 @@ SlotValidation ValidateSlotRows(const std::array<SlotRowText, kSlotCount>& rows,
         }
     }
     return {};
-}
-
-bool IsZeroAddress(const BdAddr& address) {
-    return std::all_of(std::begin(address.bytes), std::end(address.bytes), [](uint8_t byte) { return byte == 0; });
 }
 
 std::u16string AddressText(const BdAddr& address) {

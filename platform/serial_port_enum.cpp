@@ -1,4 +1,4 @@
-#include "ui/settings/serial_port_enum.h"
+#include "platform/serial_port_enum.h"
 
 #include <windows.h>
 

@@ -1,10 +1,11 @@
-// The main window's input rules: the shell-like number parse, the interval
+// The device's value rules: the shell-like number parse, the interval
 // range, the RSSI text and threshold, the user text limit and the slot rows.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "ui/main/input_rules.h"
+#include "device/value_rules.h"
+#include "text/text_convert.h"
 
 namespace {
 

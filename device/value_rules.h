@@ -1,7 +1,7 @@
-// The main window's input rules that need no window: number parsing, the
-// advertising interval range, the RSSI filter text and threshold, the user
-// text limits and the validation of the seven slot rows. Portable, so that
-// they are tested natively.
+// The rules of the values the window and kx4xx hand to the adapter: number
+// parsing, the advertising interval range, the RSSI filter text and
+// threshold, the user text limits and the validation of the seven slot rows.
+// They are the device's rules, not a window's: portable, and tested natively.
 #pragma once
 
 #include <array>
@@ -52,9 +52,6 @@ struct SlotValidation {
 // before it are already rewritten.
 SlotValidation ValidateSlotRows(const std::array<SlotRowText, kSlotCount>& rows,
                                 std::array<SlotRecord, kSlotCount>& records);
-
-// An all-zero address: an empty slot.
-bool IsZeroAddress(const BdAddr& address);
 
 // The address text of a scan report or slot: 12 upper-case hexadecimal digits.
 std::u16string AddressText(const BdAddr& address);
