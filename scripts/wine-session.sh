@@ -131,7 +131,10 @@ map_sim_port() {
     [ -n "${KX4XX_SIM_COM:-}" ] && [ -n "${KX4XX_SIM_LINK:-}" ] || return 0
     # Wine reads the port map when its server starts, and then lists the
     # port in the system's serial port map, where the port dialog finds it.
-    wine reg add 'HKLM\Software\Wine\Ports' /v "$KX4XX_SIM_COM" /d "$KX4XX_SIM_LINK" /f </dev/null >/dev/null 2>&1
+    # The first Wine program of a new prefix can fail while Wine's services
+    # start: tried once more.
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$KX4XX_SIM_COM" /d "$KX4XX_SIM_LINK" /f </dev/null >/dev/null 2>&1 ||
+        wine reg add 'HKLM\Software\Wine\Ports' /v "$KX4XX_SIM_COM" /d "$KX4XX_SIM_LINK" /f </dev/null >/dev/null 2>&1
     wineserver -k || true
 }
 

@@ -6,6 +6,8 @@
 # scripts/wine-tests.sh exports them), and the locale of the language.
 # Screenshots of the key moments go to e2e-screenshots/ beside the driver.
 set -euo pipefail
+# A step that fails says which, before the test run reports the bare failure.
+trap 'echo "run-e2e.sh: line $LINENO: \"$BASH_COMMAND\" failed (status $?)" >&2' ERR
 language=${1:?usage: run-e2e.sh en|ko DRIVER PROGRAM}
 driver=${2:?usage: run-e2e.sh en|ko DRIVER PROGRAM}
 program=${3:?usage: run-e2e.sh en|ko DRIVER PROGRAM}

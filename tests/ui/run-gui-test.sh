@@ -5,6 +5,8 @@
 # languages must not share one), sets the locale of the language and maps the
 # simulated adapter's port when the run has one.
 set -euo pipefail
+# A step that fails says which, before the test run reports the bare failure.
+trap 'echo "run-gui-test.sh: line $LINENO: \"$BASH_COMMAND\" failed (status $?)" >&2' ERR
 language=${1:?usage: run-gui-test.sh en|ko PROGRAM [ARGS...]}
 shift
 root=$(cd "$(dirname "$0")/../.." && pwd)
