@@ -46,14 +46,6 @@ const char* const kKnownDlls[] = {"advapi32.dll", "comdlg32.dll", "gdi32.dll",  
 
 constexpr DWORD kLimitMs = 20000;
 
-std::wstring Environment(const wchar_t* name) {
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return L"";
-    std::wstring value(size, L'\0');
-    value.resize(GetEnvironmentVariableW(name, value.data(), size));
-    return value;
-}
-
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }

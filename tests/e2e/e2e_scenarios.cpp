@@ -19,14 +19,6 @@
 
 namespace {
 
-std::wstring Environment(const wchar_t* name) {
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return L"";
-    std::wstring value(size, L'\0');
-    value.resize(GetEnvironmentVariableW(name, value.data(), size));
-    return value;
-}
-
 bool KoreanRun() {
     return Environment(L"KX4XX_UI_LANGUAGE") == L"ko";
 }

@@ -25,6 +25,14 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+std::wstring Environment(const wchar_t* name) {
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return L"";
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
 namespace {
 
 // List view items are read in the program's memory with this driver's

@@ -16,6 +16,8 @@
 bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 20000);
 
 std::wstring WindowText(HWND window);
+// An environment variable's value; empty when it is not set.
+std::wstring Environment(const wchar_t* name);
 
 class RemoteProgram {
 public:

@@ -67,6 +67,18 @@ protected:
         sim_->Set("reset");
         sim_->Set("jitter 0");
     }
+    // The window without a port, as after Cancel in the first port dialog.
+    static void StartWithoutPort(User& user) {
+        user.CancelPortDialog();
+        user.window = WaitForDialogWithChild(user.UiThread(), IDC_LIST_SCAN);
+    }
+    // Reconnects to the adapter plugged in again and then prepared.
+    bool ReconnectPluggedInAgain(User& user, const std::function<void()>& prepare) {
+        return Reconnect(user, [&] {
+            PlugInAgain();
+            prepare();
+        });
+    }
     static void ExpectClosed(const User& user) {
         EXPECT_EQ(PaneText(user.window, 0), Text(IDS_COM_PORT_CLOSED));
         EXPECT_FALSE(IsWindowEnabled(user.Item(IDC_BTN_UPDATE)));
@@ -112,12 +124,10 @@ TEST_F(DeviceWindowFaults, FaultyAdapterAtConnectEndsInItsMessageAndThePortDialo
         {{"fault split on"}, 0},
     };
     Run([&](User& user) {
-        user.CancelPortDialog();
-        user.window = WaitForDialogWithChild(user.UiThread(), IDC_LIST_SCAN);
+        StartWithoutPort(user);
         for (const auto& c : cases) {
             SCOPED_TRACE(c.controls.front());
-            ASSERT_TRUE(Reconnect(user, [&] {
-                PlugInAgain();
+            ASSERT_TRUE(ReconnectPluggedInAgain(user, [&] {
                 for (const std::string& control : c.controls) sim_->Set(control);
             }));
             if (c.message == 0) {
@@ -237,12 +247,10 @@ TEST_F(DeviceWindowFaults, SelectComPortDuringACommandShowsOnePortDialogAndNothi
          "AT+MODEL?\r"},
     };
     Run([&](User& user) {
-        user.CancelPortDialog();
-        user.window = WaitForDialogWithChild(user.UiThread(), IDC_LIST_SCAN);
+        StartWithoutPort(user);
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
-            ASSERT_TRUE(Reconnect(user, [&] {
-                PlugInAgain();
+            ASSERT_TRUE(ReconnectPluggedInAgain(user, [&] {
                 sim_->Set("clear-record");
                 if (!c.start) sim_->Set(c.fault);
             }));
@@ -390,12 +398,10 @@ TEST_F(DeviceWindowFaults, HangUpWhileABoxIsShownLeavesTheWindowClosed) {
         {"unsupported model", "OTHER-MODEL", nullptr, IDS_ERR_UNSUPPORTED_DEVICE},
     };
     Run([&](User& user) {
-        user.CancelPortDialog();
-        user.window = WaitForDialogWithChild(user.UiThread(), IDC_LIST_SCAN);
+        StartWithoutPort(user);
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
-            ASSERT_TRUE(Reconnect(user, [&] {
-                PlugInAgain();
+            ASSERT_TRUE(ReconnectPluggedInAgain(user, [&] {
                 sim_->Set(std::string("model ") + c.model);
             }));
             if (c.act) {
