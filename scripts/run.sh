@@ -104,15 +104,16 @@ fi
 wine "$program" &
 program_pid=$!
 
-# Commands the adapter has received; the window is ready after the last slot read.
+# Commands the adapter has received: none yet, some, or all of the read (the
+# window is ready after the last slot read).
 sim_count() {
-    [ -n "${KX4XX_SIM_CONTROL:-}" ] || { echo 0; return; }
+    [ -n "${KX4XX_SIM_CONTROL:-}" ] || { echo none; return; }
     exec 3<>"/dev/tcp/${KX4XX_SIM_CONTROL%:*}/${KX4XX_SIM_CONTROL#*:}"
     echo record >&3
     local reply
     read -r reply <&3
     exec 3<&-
-    case "$reply" in *"AT+GETSLOT=7"*) echo ready ;; *) echo waiting ;; esac
+    case "$reply" in *"AT+GETSLOT=7"*) echo ready ;; *"AT"*) echo waiting ;; *) echo none ;; esac
 }
 
 for _ in $(seq 300); do
@@ -120,8 +121,16 @@ for _ in $(seq 300); do
     xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop' && sleep 1 && break
     sleep 0.1
 done
-sleep 2  # the dialog settles with OK focused
-xdotool key Return
+# Return confirms the port dialog once it has the keyboard; on a slow or
+# loaded machine it may come later than the desktop, so Return is pressed
+# again while the adapter has heard nothing (never after: the main window
+# would take it).
+for _ in $(seq 15); do
+    sleep 2
+    [ "$(sim_count)" = none ] || break
+    [ -n "$device" ] && { xdotool key Return; break; }
+    xdotool key Return
+done
 ready=0
 for _ in $(seq 200); do
     [ "$(sim_count)" = ready ] && { ready=1; break; }
