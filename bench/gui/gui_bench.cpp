@@ -165,6 +165,20 @@ bool StartScan(const Person& person) {
     });
 }
 
+// How many rows, from the first, name peer n in row n ("P0000", "P0001", ...
+// for the prefix 'P'): the whole list when no peer was lost or listed twice.
+int RowsInOrder(const Person& person, wchar_t namePrefix) {
+    const int rows = person.ListRows();
+    int inOrder = 0;
+    while (inOrder < rows) {
+        wchar_t number[8];
+        swprintf(number, std::size(number), L"%04d", inOrder);
+        if (person.ListText(inOrder, 1) != namePrefix + std::wstring(number)) break;
+        ++inOrder;
+    }
+    return inOrder;
+}
+
 struct Connect {
     unsigned baud;       // the simulated line's pace; 0: instant
     double seconds;      // median OK to ready
@@ -262,13 +276,7 @@ bool MeasureCrowdedRoom(Person& person, SimLink& sim) {
         return false;
     }
     const int finalRows = person.ListRows();
-    int inOrder = 0;
-    while (inOrder < finalRows) {
-        wchar_t expected[8];
-        swprintf(expected, std::size(expected), L"C%04d", inOrder);
-        if (person.ListText(inOrder, 1) != expected) break;
-        ++inOrder;
-    }
+    const int inOrder = RowsInOrder(person, L'C');
     const size_t blocks = blockDone.size();
     const double firstRate = blocks >= 2 ? kBlock / (blockDone[1] - blockDone[0]) : 0.0;
     const double lastRate = blocks >= 2 ? kBlock / (blockDone[blocks - 1] - blockDone[blocks - 2]) : 0.0;
@@ -370,14 +378,8 @@ int wmain(int argc, wchar_t** argv) {
         const double listed = (rows - firstRows) / (Now() - first);
         person.Click(IDC_BTN_SCAN);
         if (!person.WaitReady()) return 1;
-        int inOrder = 0;
         const int finalRows = person.ListRows();
-        while (inOrder < finalRows) {
-            wchar_t expected[8];
-            swprintf(expected, std::size(expected), L"P%04d", inOrder);
-            if (person.ListText(inOrder, 1) != expected) break;
-            ++inOrder;
-        }
+        const int inOrder = RowsInOrder(person, L'P');
         const bool noneLost = inOrder == finalRows;
         const double offered = 1000.0 / periodMs;
         char missed[64] = "";
