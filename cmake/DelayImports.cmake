@@ -22,9 +22,12 @@ function(kx4xx_delay_import target def)
     else()
         set(options --kill-at)
     endif()
+    # dlltool names the library's symbols after the output path as given: a
+    # relative one, so that no folder of the build enters the programs.
     set(library ${CMAKE_CURRENT_BINARY_DIR}/lib${stem}-delay.a)
     add_custom_command(OUTPUT ${library}
-        COMMAND ${CMAKE_DLLTOOL} ${options} --input-def ${input} --output-delaylib ${library}
+        COMMAND ${CMAKE_DLLTOOL} ${options} --input-def ${input} --output-delaylib lib${stem}-delay.a
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
         DEPENDS ${input}
         COMMENT "Making the delay-import library of ${stem}.dll"
         VERBATIM)

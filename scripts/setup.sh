@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on a Debian 12 machine.
+# Installs what building, running, testing and releasing need on a Debian 12
+# machine.
 # Only missing packages are installed; safe to run again. Both Windows
 # builds are served: 32-bit Wine (wine32:i386, which only machines that
 # execute 32-bit programs can run) and 64-bit Wine (wine64).
@@ -11,6 +12,7 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine32:i386 wine64 fonts-wine fonts-nanum fonts-unfonts-core
     xvfb x11-utils xdotool imagemagick locales
+    git zip unzip dpkg-dev help2man man-db
 )
 
 missing=()

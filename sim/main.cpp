@@ -20,6 +20,7 @@
 #include <cstring>
 #include <string>
 
+#include "kx4xx_version.h"
 #include "sim/control_server.h"
 #include "sim/control_text.h"
 #include "sim/sim_adapter.h"
@@ -62,7 +63,8 @@ void PrintHelp() {
         "  --ignore-stdin       do not read stdin; run until SIGINT or SIGTERM\n"
         "  --baud N             pace the line at N baud, 10 bits a byte, both ways\n"
         "                       (as the control command 'baud N'; default: unpaced)\n"
-        "  --help               this text\n\n"
+        "  --help               this text\n"
+        "  --version            the version number\n\n"
         "Output on start, one item a line: 'pty PATH', 'link PATH', 'control 127.0.0.1:PORT',\n"
         "'wine COMn' (those that apply), then 'ready'. Each stdin line is a control command,\n"
         "answered by one line 'ok [data]' or 'error REASON'. Commands:\n%s"
@@ -71,13 +73,18 @@ void PrintHelp() {
         kx4xx::sim::ControlHelpText());
 }
 
+// What the command line asks for besides running the adapter.
+enum class InfoRequest { kNone, kHelp, kVersion };
+
 // False on a bad command line.
-bool ParseOptions(int argc, char** argv, Options& options, bool& help) {
+bool ParseOptions(int argc, char** argv, Options& options, InfoRequest& info) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
         if (option == "--help") {
-            help = true;
+            info = InfoRequest::kHelp;
+        } else if (option == "--version") {
+            info = InfoRequest::kVersion;
         } else if (option == "--ignore-stdin") {
             options.ignoreStdin = true;
         } else if (option == "--link" && hasValue) {
@@ -124,13 +131,17 @@ bool ServeStdin(SimAdapter& sim, std::string& pending) {
 
 int main(int argc, char** argv) {
     Options options;
-    bool help = false;
-    if (!ParseOptions(argc, argv, options, help)) {
+    InfoRequest info = InfoRequest::kNone;
+    if (!ParseOptions(argc, argv, options, info)) {
         std::fprintf(stderr, "kx4xx-sim: bad arguments (try --help)\n");
         return 2;
     }
-    if (help) {
+    if (info == InfoRequest::kHelp) {
         PrintHelp();
+        return 0;
+    }
+    if (info == InfoRequest::kVersion) {
+        std::printf("kx4xx-sim %s\n", KX4XX_VERSION_TEXT);
         return 0;
     }
     if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
