@@ -38,12 +38,18 @@ umask 022
 jobs=$(nproc)
 stage=build/release-stage
 
-build() {  # build FOLDER BUILD_TYPE TARGETS [cmake options...]
-    local dir=build/$1 type=$2 targets=$3
-    shift 3
+# build FOLDER BUILD_TYPE "TARGETS" "PROGRAMS" [cmake options...]: builds the
+# targets; their program files (relative to FOLDER) are linked afresh, since
+# the time stamps in a Windows program are the commit's of its link.
+build() {
+    local dir=build/$1 type=$2 targets=$3 programs=$4 program
+    shift 4
     echo "== $dir: $targets"
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DKX4XX_WERROR=ON \
         -DCMAKE_C_FLAGS="-ffile-prefix-map=$top=." -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$top=." "$@" >/dev/null
+    while read -r program; do
+        rm -f "$dir/$program"
+    done <<<"$programs"
     # shellcheck disable=SC2086
     cmake --build "$dir" -j"$jobs" --target $targets
 }
@@ -59,9 +65,12 @@ make_zip() {  # make_zip ZIP FOLDER: FOLDER and its files, sorted, no extra fiel
     (cd "$(dirname "$folder")" && find "$(basename "$folder")" -type f | sort | zip -X -D -q "$zip" -@)
 }
 
-build release-native Release "kx4xx kx4xx-sim"
-build release-win64 RelWithDebInfo "kx4xx_manager kx4xx" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-x86_64.cmake"
-build release-win32 RelWithDebInfo "kx4xx_manager kx4xx" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake"
+windows_programs=$'app/ZANTOR-KX400 Manager.exe\ncli/kx4xx.exe'
+build release-native Release "kx4xx kx4xx-sim" $'cli/kx4xx\nsim/kx4xx-sim'
+build release-win64 RelWithDebInfo "kx4xx_manager kx4xx" "$windows_programs" \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-x86_64.cmake"
+build release-win32 RelWithDebInfo "kx4xx_manager kx4xx" "$windows_programs" \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake"
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release-native/CMakeCache.txt)
 shown=$(build/release-native/cli/kx4xx --version)
