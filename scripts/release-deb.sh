@@ -5,7 +5,7 @@
 # SOURCE_DATE_EPOCH: every file time, the manual pages' and the changelog's
 # date are the commit's.
 set -euo pipefail
-version=$1 native=$2 tree=$3 deb=$4
+version=$1 native=$(realpath -m "$2") tree=$(realpath -m "$3") deb=$(realpath -m "$4")
 here=$(cd "$(dirname "$0")" && pwd)
 : "${SOURCE_DATE_EPOCH:?release-deb.sh: SOURCE_DATE_EPOCH is not set}"
 
