@@ -1,6 +1,6 @@
 // Batch figures of kx4xx, against simulated adapters in this process:
-//   - snapshot apply to 16 adapters at once, against the same apply to one
-//     (goal: at most 1.5 times as long);
+//   - snapshot apply to 16 and to 64 adapters at once, each against the same
+//     apply to one (goal: at most 1.5 times as long);
 //   - ports --probe over 16 ports of which 8 are silent, against the
 //     identification's time limits for one silent port, two "AT\r" of
 //     1200 ms each (goal: at most 1.2 times as long).
@@ -29,6 +29,7 @@ using kx4xx::sim::SimAdapter;
 constexpr double kApplyGoalRatio = 1.5;
 constexpr double kProbeGoalRatio = 1.2;
 constexpr unsigned kBatchSize = 16;
+constexpr unsigned kLargeBatchSize = 64;  // a full bench of hubs
 
 const char kSnapshot[] = R"({"name": "Bench", "advInterval": 250,
     "uart": {"flowControl": 0, "parity": "N", "stopBits": 1},
@@ -96,27 +97,29 @@ int main(int argc, char** argv)
 
     const std::string file = "/tmp/kx4xx-bench-batch.json";
     std::ofstream(file, std::ios::trunc) << kSnapshot;
-    const auto sims = StartAdapters(kBatchSize);
+    const auto sims = StartAdapters(kLargeBatchSize);
 
-    std::vector<double> one, sixteen, probe;
+    std::vector<double> one, sixteen, sixtyFour, probe;
     for (unsigned run = 0; run < runs; ++run) {
         one.push_back(TimedRun(ApplyArgs(file, sims, 1), 0));
         sixteen.push_back(TimedRun(ApplyArgs(file, sims, kBatchSize), 0));
+        sixtyFour.push_back(TimedRun(ApplyArgs(file, sims, kLargeBatchSize), 0));
     }
 
     for (unsigned i = 0; i < kBatchSize / 2; ++i)
         sims[i]->Control("fault silence on");
     std::vector<std::string> probeArgs = {"ports", "--probe"};
-    for (const auto& sim : sims) {
+    for (unsigned i = 0; i < kBatchSize; ++i) {
         probeArgs.push_back("--port");
-        probeArgs.push_back(sim->SlavePath());
+        probeArgs.push_back(sims[i]->SlavePath());
     }
     for (unsigned run = 0; run < runs; ++run)
         probe.push_back(TimedRun(probeArgs, 0));
 
     const double silentIdentificationMs = 2.0 * kTimeLimitMs;  // "AT\r" and its one retry
-    std::printf("kx4xx batch figures, median of %u runs, %u simulated adapters\n", runs, kBatchSize);
+    std::printf("kx4xx batch figures, median of %u runs, %u simulated adapters\n", runs, kLargeBatchSize);
     bool met = Report("snapshot apply, 16 adapters vs 1", Median(sixteen), Median(one), kApplyGoalRatio);
+    met = Report("snapshot apply, 64 adapters vs 1", Median(sixtyFour), Median(one), kApplyGoalRatio) && met;
     met = Report("ports --probe, 16 ports (8 silent) vs limits", Median(probe), silentIdentificationMs,
                  kProbeGoalRatio) && met;
     return met ? 0 : 1;

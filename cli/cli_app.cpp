@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/failure_text.h"
+#include "cli/run_stop.h"
 #include "kx4xx_version.h"
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -55,5 +56,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         // here or on an adapter's thread.
         return console.Fail(kExitFailure, CaughtFailureText());
     }
+    // A run a stop reached says so, whatever its adapters' outcomes.
+    if (environment.interrupted.load() && !context.interruptEndsNormally)
+        return InterruptedExitCode(environment);
     return context.exitCode;
 }

@@ -30,13 +30,18 @@ struct OptionValues {
     bool probe = false;          // ports --probe
     bool allPorts = false;       // snapshot apply --all
     unsigned jobs = 0;           // snapshot apply --jobs: adapters at once; 0 for all
+    unsigned expected = 0;       // snapshot apply --expect: adapters that must be done
     bool watch = false;          // provision --watch
 };
 
 // What a run gets from its surroundings rather than from its arguments.
 struct CliEnvironment {
-    const std::atomic<bool>& interrupted;  // set by Ctrl+C
+    const std::atomic<bool>& interrupted;  // set by Ctrl+C or SIGTERM
+    // The signal that set interrupted (SIGINT or SIGTERM); taken as SIGINT
+    // when null or 0.
+    const std::atomic<int>* interruptSignal = nullptr;
     bool liveOutput = false;               // the output is a terminal: progress lines are redrawn in place
+    unsigned terminalRows = 0;             // the terminal's rows; 0 when unknown
     // The system's serial ports; the platform's enumeration unless a test gives its own.
     std::function<std::vector<std::string>()> listPorts;
 };
@@ -44,7 +49,8 @@ struct CliEnvironment {
 struct CliContext {
     Console& console;                    // we don't own it
     const CliEnvironment& environment;   // we don't own it
-    const std::atomic<bool>& interrupted;  // set by Ctrl+C; the scan and the watch stop for it
+    const std::atomic<bool>& interrupted;  // set by Ctrl+C or SIGTERM; the scan and the watch stop for it
+    bool interruptEndsNormally = false;    // scan, provision --watch: a stop is how they end, not a failure
     std::vector<std::string> ports;      // --port, in the order given
     bool trace = false;                  // --trace: bytes to the error stream
     std::string traceFile;               // --trace-file: bytes to this file

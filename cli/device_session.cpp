@@ -5,6 +5,8 @@
 
 #include "cli/messages.h"
 #include "cli/operation_log.h"
+#include "cli/port_identity.h"
+#include "cli/run_stop.h"
 #include "protocol/at_commands.h"
 #include "text/error_text.h"
 
@@ -54,13 +56,33 @@ int DeviceSession::Connect(const std::string& port)
     };
 
     const std::error_code error = engine.Open(port, kBaudRate, 0, 0);
+    if (error == std::errc::device_or_resource_busy)
+        return Fail(kExitPortOpen, std::string(msg::kOpenPort) + ": " + port +
+                                       ": the port is in use (another kx4xx or program has it open).");
     if (error)
         return Fail(kExitPortOpen, std::string(msg::kOpenPort) + ": " + port + ": " + ErrorText(error));
     opened = true;
     const CmdOutcome identified = commands.Identify(kBaudRate);
+    if (mode == SessionMode::kBatch)
+        return FailIdentifyInBatch(identified);
     if (identified == RESULT_FAILED)
         return Fail(ExitCodeOf(identified), msg::kNotZantorDevice);
     return FailWith(identified, msg::kNotZantorDevice);
+}
+
+int DeviceSession::FailIdentifyInBatch(CmdOutcome identified)
+{
+    const int code = ExitCodeOf(identified);
+    switch (code) {
+    case kExitOk:
+        return kExitOk;
+    case kExitUnsupported:
+        return Fail(code, "unsupported model \"" + readings.modelText + "\"");
+    case kExitNoReply:
+        return Fail(code, "no reply");
+    default:
+        return Fail(code, "unexpected reply: no adapter of the ZANTOR-KX400 series");
+    }
 }
 
 CmdOutcome DeviceSession::ReadIdentity()
@@ -122,10 +144,14 @@ int DeviceSession::Fail(int code, const std::string& message)
 
 int WithDevice(CliContext& context, const std::string& operation, const std::function<int(DeviceSession&)>& body)
 {
+    if (const int code = CheckDistinctPorts(context, context.ports))
+        return code;
     if (context.ports.size() != 1)
         return context.console.Fail(kExitBadArguments, "This command needs exactly one --port.");
     if (const int code = OpenOperationLog(context))
         return code;
+    if (context.interrupted.load())
+        return context.console.Fail(InterruptedExitCode(context.environment), "Stopped before anything was sent.");
     DeviceSession session(context);
     int code = session.Connect(context.ports.front());
     if (code == kExitOk)

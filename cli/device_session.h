@@ -80,6 +80,10 @@ public:
     nlohmann::json readBack;
 
 private:
+    // A failed identification in a batch: one short line ("no reply",
+    // "unsupported model \"X\"") the same in every batch command's summary.
+    int FailIdentifyInBatch(CmdOutcome identified);
+
     CliContext& context;
     SessionMode mode;
     std::unique_ptr<TraceLog> trace;

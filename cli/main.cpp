@@ -13,6 +13,8 @@ int main(int argc, char** argv)
     RestrictLibrarySearch();
     InstallInterruptHandler();
     CliEnvironment environment{InterruptFlag()};
+    environment.interruptSignal = &InterruptSignal();
     environment.liveOutput = OutputIsTerminal();
+    environment.terminalRows = OutputTerminalRows();
     return RunCli(CommandLineArgs(argc, argv), StandardOutput(), StandardError(), environment);
 }

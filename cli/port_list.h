@@ -1,6 +1,6 @@
 // The system's serial ports: one implementation per platform (the registry's
 // serial port map on Windows, the serial device nodes of /dev elsewhere),
-// sorted as the port dialog's list shows them.
+// sorted by name with their numbers in counting order.
 #pragma once
 
 #include <string>
@@ -15,8 +15,8 @@ std::vector<std::string> EnumeratePortNames();
 // Linux, an entry of the serial port map on Windows.
 bool PortExists(const std::string& name);
 
-// Alphabetical ignoring case (COM10 before COM3), duplicates dropped: the
-// order of the port dialog's sorted list.
+// By name, ignoring case, with runs of digits compared as numbers (ttyUSB2
+// before ttyUSB10, COM9 before COM10); duplicates dropped.
 void SortPortNames(std::vector<std::string>& names);
 
 // The ports a command works on when none is named: the system's (or the

@@ -5,6 +5,7 @@
 #include "cli/device_session.h"
 #include "cli/executor_share.h"
 #include "cli/operation_log.h"
+#include "cli/run_stop.h"
 #include "text/text_convert.h"
 
 namespace {
@@ -13,6 +14,12 @@ ProbeResult ProbeOne(CliContext& context, const std::string& port)
 {
     ProbeResult probed;
     probed.port = port;
+    if (context.interrupted.load()) {
+        probed.exitCode = InterruptedExitCode(context.environment);
+        probed.failure = kNotStartedResult;
+        LogOperation(context, {port, nullptr, "probe", nullptr, nullptr, probed.failure, probed.exitCode});
+        return probed;
+    }
     DeviceSession session(context, SessionMode::kBatch);
     probed.exitCode = session.Connect(port);
     if (probed.exitCode == kExitOk)
@@ -31,14 +38,9 @@ ProbeResult ProbeOne(CliContext& context, const std::string& port)
     case kExitPortOpen:
         probed.failure = session.Failure();
         break;
-    case kExitUnsupported:
-        probed.failure = "unsupported model";
-        probed.model = session.readings.modelText;
-        break;
     default:
-        // Something that never identified is no adapter of ours; one that
-        // did and then failed its read says what failed.
-        probed.failure = session.readings.modelText.empty() ? "no reply" : session.Failure();
+        // The identification's short line, or what failed in the read after it.
+        probed.failure = session.Failure();
         probed.model = session.readings.modelText;
         break;
     }

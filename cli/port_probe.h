@@ -11,8 +11,9 @@
 struct ProbeResult {
     std::string port;
     int exitCode = kExitOk;
-    // "no reply", "unsupported model", the open error, or the read's failure;
-    // empty for an adapter identified and read.
+    // "no reply", "unsupported model \"X\"", the open error, the read's
+    // failure, or "not started" after a stop; empty for an adapter identified
+    // and read.
     std::string failure;
     std::string model, address, version, name;
 };

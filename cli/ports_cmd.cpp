@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/operation_log.h"
+#include "cli/port_identity.h"
 #include "cli/port_list.h"
 #include "cli/port_probe.h"
 
@@ -10,13 +11,17 @@ namespace {
 
 int RunProbe(CliContext& context)
 {
+    if (const int code = CheckDistinctPorts(context, context.ports))
+        return code;
     if (const int code = OpenOperationLog(context))
         return code;
     const std::vector<std::string> ports = context.ports.empty() ? ListedPorts(context) : context.ports;
     nlohmann::json list = nlohmann::json::array();
     std::string text = "PORT                  MODEL         ADDRESS       VERSION       NAME\n";
+    bool anyAdapter = false;
     for (const ProbeResult& probed : ProbePorts(context, ports)) {
         char line[768] = {};
+        anyAdapter = anyAdapter || probed.failure.empty();
         if (probed.failure.empty()) {
             list.push_back({{"port", probed.port}, {"model", probed.model}, {"address", probed.address},
                             {"version", probed.version}, {"name", probed.name}, {"exitCode", probed.exitCode}});
@@ -29,7 +34,11 @@ int RunProbe(CliContext& context)
         text += line;
     }
     context.console.Report({{"ports", list}}, text);
-    return kExitOk;
+    if (anyAdapter)
+        return kExitOk;
+    if (!context.console.json)  // the JSON document above holds each port's code
+        context.console.Fail(kExitNoReply, "No supported adapter answered on any of the ports.");
+    return kExitNoReply;
 }
 
 }  // namespace
@@ -38,7 +47,8 @@ void AddPortsCommand(CLI::App& app, CliContext& context)
 {
     auto* ports = app.add_subcommand("ports", "List the serial ports; --probe identifies the adapter on each");
     ports->add_flag("--probe", context.values.probe,
-                    "Try every listed port (or every --port) at once: model, address, version and name");
+                    "Try every listed port (or every --port) at once: model, address, version and name; "
+                    "exit code 4 when no supported adapter answered");
     ports->callback([&context] {
         if (context.values.probe) {
             context.exitCode = RunProbe(context);

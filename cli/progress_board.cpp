@@ -2,8 +2,16 @@
 
 #include <cstdio>
 
-ProgressBoard::ProgressBoard(std::ostream& theOut, Style theStyle, std::vector<std::string> thePorts)
-    : out(theOut), style(theStyle), ports(std::move(thePorts))
+ProgressBoard::Style ProgressBoard::StyleFor(bool json, bool terminal, unsigned terminalRows, size_t portCount)
+{
+    if (json)
+        return Style::kNone;
+    return terminal && portCount < terminalRows ? Style::kLive : Style::kPlain;
+}
+
+ProgressBoard::ProgressBoard(std::ostream& theOut, LineSink theProgressLine, Style theStyle,
+                             std::vector<std::string> thePorts)
+    : out(theOut), progressLine(std::move(theProgressLine)), style(theStyle), ports(std::move(thePorts))
 {
     for (const std::string& port : ports)
         lines.push_back(LineOf(port, "waiting", 0));
@@ -20,13 +28,13 @@ void ProgressBoard::Update(size_t index, const std::string& step, unsigned perce
 {
     if (style == Style::kNone || index >= ports.size())
         return;
-    std::lock_guard<std::mutex> guard(lock);
-    lines[index] = LineOf(ports[index], step, percent);
     if (style == Style::kPlain) {
-        out << lines[index] << '\n';
-        out.flush();
+        if (percent == 100)
+            progressLine(LineOf(ports[index], step, percent));  // serialised by the sink
         return;
     }
+    std::lock_guard<std::mutex> guard(lock);
+    lines[index] = LineOf(ports[index], step, percent);
     Redraw();
 }
 

@@ -18,6 +18,7 @@
 #include "cli/executor_share.h"
 #include "cli/failure_text.h"
 #include "cli/operation_log.h"
+#include "cli/port_identity.h"
 #include "cli/port_list.h"
 #include "cli/port_probe.h"
 #include "cli/snapshot_apply.h"
@@ -114,6 +115,8 @@ int RunWatch(CliContext& context)
     DeviceSettings settings;
     if (const int code = LoadSnapshot(context, settings))
         return code;
+    if (const int code = CheckDistinctPorts(context, context.ports))
+        return code;
     if (const int code = OpenOperationLog(context))
         return code;
 
@@ -149,7 +152,10 @@ int RunWatch(CliContext& context)
                         applied.exitCode = kExitFailure;
                         applied.result = CaughtFailureText();
                     }
-                    tally.Add(applied);
+                    // Watching every listed port, the machine's own ports
+                    // where nothing answers are no adapters.
+                    if (applied.answered || !context.ports.empty())
+                        tally.Add(applied);
                     running->finished = true;
                 });
             }
@@ -171,7 +177,11 @@ void AddProvisionCommand(CLI::App& app, CliContext& context)
     auto* provision = app.add_subcommand("provision", "Apply a snapshot to every adapter plugged in, until Ctrl+C");
     provision->add_option("FILE", context.values.file, "The snapshot file")->required();
     provision->add_flag("--watch", context.values.watch,
-                        "Wait for adapters on the listed ports (or the --port ports), once a second")
+                        "Wait for adapters on the listed ports (or the --port ports), once a second; "
+                        "without --port, ports where nothing answers are left out")
         ->required();
-    provision->callback([&context] { context.exitCode = RunWatch(context); });
+    provision->callback([&context] {
+        context.interruptEndsNormally = true;
+        context.exitCode = RunWatch(context);
+    });
 }

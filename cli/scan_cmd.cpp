@@ -104,5 +104,8 @@ void AddScanCommand(CLI::App& app, CliContext& context)
     auto* name = scan->add_option("--name", values.nameFilter, "Device name filter, applied by the adapter (1 to 8 UTF-8 bytes)");
     auto* rssi = scan->add_option("--rssi", values.rssi, "RSSI threshold in dBm (-127 to 127); weaker devices are left out");
     scan->add_option("--seconds", values.seconds, "How long to scan (default 10)");
-    scan->callback([&context, name, rssi] { context.exitCode = RunScan(context, name->count() > 0, rssi->count() > 0); });
+    scan->callback([&context, name, rssi] {
+        context.interruptEndsNormally = true;
+        context.exitCode = RunScan(context, name->count() > 0, rssi->count() > 0);
+    });
 }

@@ -3,6 +3,7 @@
 #include "cli/device_session.h"
 #include "cli/messages.h"
 #include "cli/operation_log.h"
+#include "cli/run_stop.h"
 #include "text/text_convert.h"
 
 namespace {
@@ -68,11 +69,23 @@ ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const De
         applied.exitCode = ApplySteps(session, port, settings, progress, applied.differences);
         applied.result = applied.exitCode == kExitOk ? std::string("applied and verified") : session.Failure();
         applied.address = AddressOf(session.readings);
+        applied.answered = !session.readings.modelText.empty() ||
+                           (applied.exitCode != kExitNoReply && applied.exitCode != kExitPortOpen);
         LogOperation(context, {port, &session.readings, operation, session.written, session.readBack,
                                ResultText(applied), applied.exitCode});
     }
     progress(applied.exitCode == kExitOk ? "done" : "failed", 100);
     return applied;
+}
+
+ApplyResult NotStarted(CliContext& context, const std::string& port, const std::string& operation)
+{
+    ApplyResult skipped;
+    skipped.port = port;
+    skipped.exitCode = InterruptedExitCode(context.environment);
+    skipped.result = kNotStartedResult;
+    LogOperation(context, {port, nullptr, operation, nullptr, nullptr, skipped.result, skipped.exitCode});
+    return skipped;
 }
 
 std::string ResultText(const ApplyResult& applied)

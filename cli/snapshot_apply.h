@@ -16,6 +16,7 @@ struct ApplyResult {
     std::string result;                    // "applied and verified" or the failure
     std::vector<std::string> differences;  // fields read back otherwise
     std::string address;                   // empty unless read back
+    bool answered = false;                 // something on the port replied (a model, any reply)
 };
 
 // Reports each step as it starts: a short text and the share of the work done.
@@ -25,6 +26,9 @@ using ApplyProgress = std::function<void(const std::string& step, unsigned perce
 // several ports at once under an ExecutorShare. Logs the operation.
 ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const DeviceSettings& settings,
                           const std::string& operation, const ApplyProgress& progress);
+
+// The result of an adapter a stop left out (nothing sent to it); logs it.
+ApplyResult NotStarted(CliContext& context, const std::string& port, const std::string& operation);
 
 // The result column of the summary: the result with the differences.
 std::string ResultText(const ApplyResult& applied);

@@ -10,9 +10,11 @@
 #include "cli/device_session.h"
 #include "cli/executor_share.h"
 #include "cli/operation_log.h"
+#include "cli/port_identity.h"
 #include "cli/port_list.h"
 #include "cli/port_probe.h"
 #include "cli/progress_board.h"
+#include "cli/run_stop.h"
 #include "cli/settings_json.h"
 #include "cli/snapshot_apply.h"
 #include "cli/utf8_path.h"
@@ -40,8 +42,10 @@ int RunSave(CliContext& context)
 }
 
 // The adapters a batch works on: the --port options, or with --all every
-// listed port where a supported adapter answered the probe.
-int BatchPorts(CliContext& context, const std::vector<std::string>& applyPorts, std::vector<std::string>& ports)
+// listed port where a supported adapter answered the probe; the other listed
+// ports go to skipped, each with its reason.
+int BatchPorts(CliContext& context, const std::vector<std::string>& applyPorts, std::vector<std::string>& ports,
+               std::vector<ProbeResult>& skipped)
 {
     ports = context.ports;
     ports.insert(ports.end(), applyPorts.begin(), applyPorts.end());
@@ -52,14 +56,17 @@ int BatchPorts(CliContext& context, const std::vector<std::string>& applyPorts, 
         for (const ProbeResult& probed : ProbePorts(context, ListedPorts(context))) {
             if (probed.failure.empty())
                 ports.push_back(probed.port);
+            else
+                skipped.push_back(probed);
         }
-        if (ports.empty())
-            return context.console.Fail(kExitNoReply, "No supported adapter answered on any serial port.");
+        if (context.interrupted.load())
+            return context.console.Fail(InterruptedExitCode(context.environment),
+                                        "Stopped while probing the ports: nothing was written.");
         return kExitOk;
     }
     if (ports.empty())
         return context.console.Fail(kExitBadArguments, "snapshot apply needs at least one --port, or --all.");
-    return kExitOk;
+    return CheckDistinctPorts(context, ports);
 }
 
 // Every adapter at once (at most --jobs), each with its own engine and
@@ -72,17 +79,24 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
     if (const int code = OpenOperationLog(context))
         return code;
     std::vector<std::string> ports;
-    if (const int code = BatchPorts(context, applyPorts, ports))
+    std::vector<ProbeResult> skipped;
+    if (const int code = BatchPorts(context, applyPorts, ports, skipped))
         return code;
 
-    const ProgressBoard::Style style = context.console.json        ? ProgressBoard::Style::kNone
-                                       : context.environment.liveOutput ? ProgressBoard::Style::kLive
-                                                                        : ProgressBoard::Style::kPlain;
-    ProgressBoard board(context.console.out, style, ports);
+    const ProgressBoard::Style style = ProgressBoard::StyleFor(
+        context.console.json, context.environment.liveOutput, context.environment.terminalRows, ports.size());
+    ProgressBoard board(
+        context.console.out, [&context](const std::string& line) { context.console.ErrLine(line); }, style, ports);
     std::vector<ApplyResult> applied(ports.size());
     {
         ExecutorShare share;
         RunConcurrently(ports.size(), context.values.jobs, [&](size_t index) {
+            // After a stop the adapters in progress finish; no new one starts.
+            if (context.interrupted.load()) {
+                applied[index] = NotStarted(context, ports[index], "snapshot apply");
+                board.Update(index, kNotStartedResult, 0);
+                return;
+            }
             applied[index] = ApplySnapshot(context, ports[index], settings, "snapshot apply",
                                            [&](const std::string& step, unsigned percent) {
                                                board.Update(index, step, percent);
@@ -93,7 +107,9 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
     nlohmann::json results = nlohmann::json::array();
     std::string table = "PORT                  RESULT\n";
     int firstFailure = kExitOk;
+    unsigned done = 0;
     for (const ApplyResult& one : applied) {
+        done += one.exitCode == kExitOk;
         if (one.exitCode != kExitOk && firstFailure == kExitOk)
             firstFailure = one.exitCode;
         const std::string result = ResultText(one);
@@ -108,8 +124,36 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
         std::snprintf(line, sizeof line, "%-20s  %s\n", one.port.c_str(), result.c_str());
         table += line;
     }
-    context.console.Report({{"file", context.values.file}, {"adapters", results}}, table);
-    return firstFailure;
+    nlohmann::json skippedList = nlohmann::json::array();
+    for (const ProbeResult& probed : skipped) {
+        skippedList.push_back({{"port", probed.port}, {"reason", probed.failure}, {"exitCode", probed.exitCode}});
+        char line[512] = {};
+        std::snprintf(line, sizeof line, "%-20s  skipped: %s\n", probed.port.c_str(), probed.failure.c_str());
+        table += line;
+    }
+    const size_t lookedAt = applied.size() + skipped.size();
+    table += std::to_string(done) + " applied, " + std::to_string(applied.size() - done) + " failed, " +
+             std::to_string(skipped.size()) + " skipped, of " + std::to_string(lookedAt) + " port(s).\n";
+    nlohmann::json summary = {{"file", context.values.file}, {"adapters", results}, {"applied", done},
+                              {"failed", applied.size() - done}};
+    if (context.values.allPorts)
+        summary["skipped"] = skippedList;
+    context.console.Report(summary, table);
+    if (context.interrupted.load())
+        context.console.Note("Stopped: the adapters in progress were finished; the rest were not started.");
+    // With --json the document above holds the counts; a second one would
+    // make the output unreadable.
+    auto fail = [&context](int code, const std::string& message) {
+        return context.console.json ? code : context.console.Fail(code, message);
+    };
+    if (firstFailure != kExitOk)
+        return firstFailure;
+    if (applied.empty())
+        return fail(kExitNoReply, "No supported adapter answered on any serial port.");
+    if (done < context.values.expected)
+        return fail(kExitTooFew, "Only " + std::to_string(done) + " adapter(s) done; --expect " +
+                                     std::to_string(context.values.expected) + " asked for more.");
+    return kExitOk;
 }
 
 }  // namespace
@@ -128,6 +172,8 @@ void AddSnapshotCommands(CLI::App& app, CliContext& context)
     apply->add_option("FILE", values.file, "The snapshot file")->required();
     apply->add_option("--port", values.applyPorts, "An adapter's serial port; repeat for several");
     apply->add_flag("--all", values.allPorts, "Every listed port where a supported adapter answers");
-    apply->add_option("--jobs", values.jobs, "How many adapters at once (default: all)");
+    apply->add_option("--expect", values.expected,
+                      "How many adapters must be done (applied and verified); fewer ends with exit code 8");
+    apply->add_option("--jobs", values.jobs, "How many adapters at once; 0 (the default) means all at once");
     apply->callback([&context] { context.exitCode = RunApply(context, context.values.applyPorts); });
 }

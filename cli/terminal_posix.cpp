@@ -1,3 +1,4 @@
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "cli/terminal.h"
@@ -5,4 +6,10 @@
 bool OutputIsTerminal()
 {
     return isatty(STDOUT_FILENO) == 1;
+}
+
+unsigned OutputTerminalRows()
+{
+    winsize size{};
+    return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_row : 0;
 }

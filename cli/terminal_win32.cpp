@@ -13,3 +13,11 @@ bool OutputIsTerminal()
         return false;
     return SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
+
+unsigned OutputTerminalRows()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info))
+        return 0;
+    return static_cast<unsigned>(info.srWindow.Bottom - info.srWindow.Top + 1);
+}

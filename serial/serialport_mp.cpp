@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "serial/driver_exclusive.h"
 #include "serial/driver_purge.h"
 #include "serial/driver_read_size.h"
 
@@ -46,11 +47,13 @@ std::error_code CSerialportMP::Open(const std::string& name, unsigned baudRate, 
     std::error_code error;
     port.open(name, error);
     if (error)
-        return error;
+        return InUseAsBusy(error);
 
-    PurgeDriverBuffers(port.native_handle());
-
-    port.set_option(asio::serial_port_base::baud_rate(baudRate), error);
+    error = ClaimExclusiveUse(port.native_handle());
+    if (!error)
+        PurgeDriverBuffers(port.native_handle());
+    if (!error)
+        port.set_option(asio::serial_port_base::baud_rate(baudRate), error);
     if (!error)
         port.set_option(asio::serial_port_base::character_size(8), error);
     if (!error)

@@ -37,7 +37,8 @@ public:
 
     // Parity and stop bits use asio's encoding: 0 none/one, 1 odd/one and a
     // half, 2 even/two. Values above 2 throw std::out_of_range. A second Open
-    // returns device_or_resource_busy and leaves the open port untouched.
+    // returns device_or_resource_busy and leaves the open port untouched; so
+    // does a port another opening (this process's or another's) holds.
     // Bytes queued before the first Open are written once it succeeds; a
     // reopen discards what the previous opening left unwritten.
     std::error_code Open(const std::string& name, unsigned baudRate, uint8_t parity, uint8_t stopBits);

@@ -133,7 +133,7 @@ TEST_F(CliBatchTest, EveryAdapterGetsItsOwnResultReadBackAndLogLine)
         int exitCode;
         std::string result;
     } expected[] = {
-        {kSilent, kExitNoReply, "This program is for the ZANTOR-KX400 series only."},
+        {kSilent, kExitNoReply, "no reply"},
         {kUnsupported, kExitUnsupported, "model \"ACME-1\""},
         {kHangsUp, kExitNoReply, "Failed to register node (device). The port closed"},
         {kRefuses, kExitRefused, "Failed UART option settings."},
@@ -146,6 +146,7 @@ TEST_F(CliBatchTest, EveryAdapterGetsItsOwnResultReadBackAndLogLine)
         EXPECT_EQ(entry["port"], portNames[e.role]) << "the summary keeps the order given";
         EXPECT_EQ(entry["exitCode"], e.exitCode) << entry;
         EXPECT_NE(entry["result"].get<std::string>().find(e.result), std::string::npos) << entry;
+        EXPECT_EQ(entry["result"].get<std::string>().find('\n'), std::string::npos) << "one line: " << entry;
     }
 
     // The log: one line per adapter, each with its own port's address.
@@ -249,7 +250,7 @@ TEST_F(CliBatchTest, ProbeNamesEveryPortAndAllAppliesOnlyToAdapters)
     EXPECT_EQ(list[0]["exitCode"], kExitPortOpen);
     EXPECT_NE(list[0]["result"].get<std::string>().find("Unable to open a COM port."), std::string::npos);
     EXPECT_EQ(list[1 + kSilent]["result"], "no reply");
-    EXPECT_EQ(list[1 + kUnsupported]["result"], "unsupported model");
+    EXPECT_EQ(list[1 + kUnsupported]["result"], "unsupported model \"ACME-1\"");
     for (int i = kHealthy1; i <= kHealthy3; ++i) {
         EXPECT_EQ(list[1 + i]["address"], addresses[i]);
         EXPECT_EQ(list[1 + i]["model"], "ZANTOR-KX400");
@@ -286,6 +287,51 @@ TEST_F(CliBatchTest, ProbeNamesEveryPortAndAllAppliesOnlyToAdapters)
         ASSERT_NE(EntryFor(applied, portNames[i]), nullptr);
         EXPECT_EQ((*EntryFor(applied, portNames[i]))["applied"], true);
     }
+}
+
+// --all: every port looked at is in the summary, the skipped ones with their
+// reason; --expect counts the adapters done, not the ports.
+TEST_F(CliBatchTest, AllNamesEverySkippedPortAndExpectCountsTheAdaptersDone)
+{
+    const std::atomic<bool> never{false};
+    CliEnvironment environment{never};
+    environment.listPorts = [this] {
+        return std::vector<std::string>{portNames[kSilent], portNames[kUnsupported], portNames[kHealthy1],
+                                        portNames[kHealthy2]};
+    };
+    const std::string snapshot = WriteSnapshot("kx4xx-batch-expect.json");
+    const struct {
+        std::string expect;
+        int exitCode;
+    } cases[] = {{"3", kExitTooFew}, {"2", kExitOk}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expect);
+        std::ostringstream out, err;
+        const int code = RunCli({"kx4xx", "--json", "snapshot", "apply", snapshot, "--all", "--expect", c.expect},
+                                out, err, environment);
+        EXPECT_EQ(code, c.exitCode) << out.str();
+        const nlohmann::json summary = nlohmann::json::parse(out.str());
+        EXPECT_EQ(summary["applied"], 2);
+        EXPECT_EQ(summary["failed"], 0);
+        ASSERT_EQ(summary["skipped"].size(), 2u) << summary;
+        EXPECT_EQ(*EntryFor(summary["skipped"], portNames[kSilent]),
+                  (nlohmann::json{{"port", portNames[kSilent]}, {"reason", "no reply"}, {"exitCode", kExitNoReply}}));
+        EXPECT_EQ(*EntryFor(summary["skipped"], portNames[kUnsupported]),
+                  (nlohmann::json{{"port", portNames[kUnsupported]},
+                                  {"reason", "unsupported model \"ACME-1\""},
+                                  {"exitCode", kExitUnsupported}}));
+    }
+
+    std::ostringstream out, err;
+    const int code = RunCli({"kx4xx", "snapshot", "apply", snapshot, "--all", "--expect", "3"}, out, err,
+                            environment);
+    EXPECT_EQ(code, kExitTooFew);
+    EXPECT_TRUE(std::regex_search(out.str(), std::regex(portNames[kSilent] + " +skipped: no reply\n"))) << out.str();
+    EXPECT_TRUE(std::regex_search(out.str(),
+                                  std::regex(portNames[kUnsupported] + " +skipped: unsupported model \"ACME-1\"\n")))
+        << out.str();
+    EXPECT_NE(out.str().find("2 applied, 0 failed, 2 skipped, of 4 port(s)."), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find("Only 2 adapter(s) done; --expect 3"), std::string::npos) << err.str();
 }
 
 TEST(CliLogTest, SingleCommandsLogOneLineAndAnUnwritableLogSendsNothing)

@@ -38,13 +38,17 @@ TEST(ScanListTest, WithoutThresholdEveryAddressIsListedOnce)
     EXPECT_EQ(list.Rows().size(), 2u);
 }
 
-TEST(PortOrderTest, SortedIgnoringCaseWithoutDuplicates)
+TEST(PortOrderTest, SortedIgnoringCaseWithNumbersInCountingOrderWithoutDuplicates)
 {
     const struct {
         std::vector<std::string> names;
         std::vector<std::string> sorted;
     } cases[] = {
-        {{"COM5", "COM3", "COM10"}, {"COM10", "COM3", "COM5"}},
+        {{"COM5", "COM3", "COM10", "COM9"}, {"COM3", "COM5", "COM9", "COM10"}},
+        {{"/dev/ttyUSB10", "/dev/ttyUSB2", "/dev/ttyUSB1", "/dev/ttyACM10", "/dev/ttyACM9"},
+         {"/dev/ttyACM9", "/dev/ttyACM10", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB10"}},
+        {{"/dev/ttyUSB1", "/dev/ttyUSB", "/dev/ttyUSB007", "/dev/ttyUSB10"},
+         {"/dev/ttyUSB", "/dev/ttyUSB1", "/dev/ttyUSB007", "/dev/ttyUSB10"}},
         {{"com2", "COM1", "COM1"}, {"COM1", "com2"}},
         {{"/dev/ttyUSB0", "/dev/ttyACM0", "/dev/ttyS0"}, {"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyUSB0"}},
         {{}, {}},

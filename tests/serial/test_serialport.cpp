@@ -1,6 +1,7 @@
 #include "serial/serialport_mp.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -86,6 +87,32 @@ TEST_F(SerialPortTest, SecondOpenIsBusyAndLeavesThePortWorking)
     const std::string text = "AT\r";
     port->Send(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()));
     EXPECT_EQ(pty.Read(text.size()), text);
+}
+
+// Two openings of one device, by its name or through a link, would read each
+// other's replies: the second is refused while the first holds the port,
+// without disturbing it, and opens once the first has closed.
+TEST_F(SerialPortTest, AnotherOpeningOfTheSameDeviceIsBusyUntilTheFirstCloses)
+{
+    OpenPort();
+    const std::string link = ::testing::TempDir() + "kx4xx-serial-link";
+    unlink(link.c_str());
+    ASSERT_EQ(symlink(pty.SlavePath().c_str(), link.c_str()), 0);
+    for (const std::string& name : {pty.SlavePath(), link}) {
+        SCOPED_TRACE(name);
+        auto other = std::make_shared<CSerialportMP>(gIoServiceExec.Context());
+        EXPECT_EQ(other->Open(name, 115200, 0, 0), std::make_error_code(std::errc::device_or_resource_busy));
+        EXPECT_FALSE(other->isOpen.load());
+    }
+    const std::string text = "AT\r";
+    port->Send(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()));
+    EXPECT_EQ(pty.Read(text.size()), text) << "the first opening still works";
+
+    port->Close();
+    auto other = std::make_shared<CSerialportMP>(gIoServiceExec.Context());
+    EXPECT_FALSE(other->Open(link, 115200, 0, 0));
+    other->Close();
+    unlink(link.c_str());
 }
 
 TEST_F(SerialPortTest, ReceivedBytesReachTheReadHandlerInOrder)
