@@ -114,7 +114,7 @@ int RunWatch(CliContext& context)
     DeviceSettings settings;
     if (const int code = LoadSnapshot(context, settings))
         return code;
-    if (const int code = OpenOperationLog(context))
+    if (const int code = OpenOperationLog(context, context.values.file))
         return code;
 
     Tally tally(context.console);
