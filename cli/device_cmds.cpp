@@ -72,7 +72,7 @@ void AddDeviceCommands(CLI::App& app, CliContext& context)
     setInterval->callback([&context] {
         uint32_t intervalMs = 0;
         if (const CheckFailure failure = ParseAdvInterval(context.values.interval, intervalMs)) {
-            context.exitCode = context.console.Fail(kExitBadArguments, *failure);
+            context.exitCode = context.console.Fail(kExitBadArguments, "MS: " + *failure);
             return;
         }
         context.exitCode = WithDevice(context, "set-interval", [&](DeviceSession& session) -> int {
