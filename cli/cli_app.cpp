@@ -6,8 +6,41 @@
 
 #include "cli/commands.h"
 #include "cli/failure_text.h"
+#include "cli/operation_log.h"
 #include "cli/run_stop.h"
 #include "kx4xx_version.h"
+
+namespace {
+
+// The command words of args that name no command ("frobnicate", or
+// "snapshot frobnicate"), skipping the options and their values; empty
+// when every command word is known.
+std::string UnknownCommand(CLI::App& app, const std::vector<std::string>& args)
+{
+    CLI::App* group = &app;
+    std::string words;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() > 1 && arg[0] == '-') {
+            const bool takesValue = arg == "--port" || arg == "--log" || arg == "--trace-file";
+            i += takesValue ? 1 : 0;
+            continue;
+        }
+        words += (words.empty() ? "" : " ") + arg;
+        const std::vector<CLI::App*> commands = group->get_subcommands({});
+        const auto named = std::find_if(commands.begin(), commands.end(),
+                                        [&](const CLI::App* command) { return command->check_name(arg); });
+        if (named == commands.end())
+            return words;
+        CLI::App* command = *named;
+        if (command->get_subcommands({}).empty())
+            return std::string();
+        group = command;
+    }
+    return std::string();
+}
+
+}  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const std::atomic<bool>& interrupted)
@@ -49,6 +82,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         // given after the subcommand's name are known to them.
         app.parse(reversed);
     } catch (const CLI::ParseError& error) {
+        const std::string unknown = UnknownCommand(app, args);
+        if (!unknown.empty() && error.get_exit_code() != 0)
+            return console.Fail(kExitBadArguments, "Unknown command '" + unknown + "'. See kx4xx --help.");
         const int code = app.exit(error, out, err);
         return code == 0 ? kExitOk : kExitBadArguments;
     } catch (...) {
@@ -57,7 +93,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return console.Fail(kExitFailure, CaughtFailureText());
     }
     // A run a stop reached says so, whatever its adapters' outcomes.
-    if (environment.interrupted.load() && !context.interruptEndsNormally)
-        return InterruptedExitCode(environment);
-    return context.exitCode;
+    const int code = environment.interrupted.load() && !context.interruptEndsNormally
+                         ? InterruptedExitCode(environment)
+                         : context.exitCode;
+    return FinishOperationLog(context, code);
 }

@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/device_output.h"
 #include "cli/device_session.h"
+#include "cli/device_text.h"
 #include "cli/messages.h"
 #include "cli/value_checks.h"
 
@@ -11,9 +12,9 @@ namespace {
 int ReportSetting(CliContext& context, DeviceSession& session, nlohmann::json written, CmdOutcome outcome,
                   const char* doneText, const char* failedText)
 {
-    session.written = std::move(written);
     if (outcome != RESULT_OK)
         return session.FailWith(outcome, failedText);
+    session.written = std::move(written);
     context.console.Report({{"port", session.PortName()}, {"result", doneText}}, std::string(doneText) + '\n');
     return kExitOk;
 }
@@ -21,8 +22,8 @@ int ReportSetting(CliContext& context, DeviceSession& session, nlohmann::json wr
 int RunIdentify(CliContext& context)
 {
     return WithDevice(context, "identify", [&](DeviceSession& session) -> int {
-        context.console.Report({{"port", session.PortName()}, {"model", session.readings.modelText}},
-                               "Model: " + session.readings.modelText + '\n');
+        const std::string model = EscapeDeviceText(session.readings.modelText);
+        context.console.Report({{"port", session.PortName()}, {"model", model}}, "Model: " + model + '\n');
         return kExitOk;
     });
 }
@@ -60,7 +61,7 @@ void AddDeviceCommands(CLI::App& app, CliContext& context)
             return;
         }
         context.exitCode = WithDevice(context, "set-name", [&](DeviceSession& session) -> int {
-            return ReportSetting(context, session, {{"name", context.values.name}},
+            return ReportSetting(context, session, {{"name", EscapeDeviceText(context.values.name)}},
                                  session.commands.SetName(context.values.name), msg::kNameSaved,
                                  msg::kNameSaveFailed);
         });
@@ -71,7 +72,7 @@ void AddDeviceCommands(CLI::App& app, CliContext& context)
     setInterval->callback([&context] {
         uint32_t intervalMs = 0;
         if (const CheckFailure failure = ParseAdvInterval(context.values.interval, intervalMs)) {
-            context.exitCode = context.console.Fail(kExitBadArguments, *failure);
+            context.exitCode = context.console.Fail(kExitBadArguments, "MS: " + *failure);
             return;
         }
         context.exitCode = WithDevice(context, "set-interval", [&](DeviceSession& session) -> int {

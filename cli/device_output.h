@@ -1,4 +1,5 @@
-// How the adapter's readings look: JSON objects and readable text.
+// How the adapter's readings look: JSON objects and readable text, every
+// text the adapter gave in the escaped form of device_text.h.
 #pragma once
 
 #include <array>
@@ -19,3 +20,5 @@ std::string DeviceText(const DeviceReadings& readings);
 
 // A text field of a record, up to its first zero byte, never past the field.
 std::string FieldString(const char* field, size_t size);
+// The same, escaped for showing, logging and saving.
+std::string ShownField(const char* field, size_t size);

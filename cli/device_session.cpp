@@ -3,6 +3,7 @@
 #include <cstring>
 #include <thread>
 
+#include "cli/device_text.h"
 #include "cli/messages.h"
 #include "cli/operation_log.h"
 #include "cli/port_identity.h"
@@ -18,6 +19,12 @@ bool SleepPause(std::chrono::milliseconds duration)
 {
     std::this_thread::sleep_for(duration);
     return true;
+}
+
+bool IsSlotWrite(const std::vector<uint8_t>& bytes)
+{
+    const std::string text(bytes.begin(), bytes.end());
+    return text.rfind("AT+SETSLOT=", 0) == 0 || text.rfind("AT+DELSLOT=", 0) == 0;
 }
 
 }  // namespace
@@ -47,6 +54,8 @@ int DeviceSession::Connect(const std::string& port)
     }
     engine.onSend = [this](const ZantorKX4xxComm*, const std::vector<uint8_t>& bytes) {
         lastSendTicks = std::chrono::steady_clock::now().time_since_epoch().count();
+        if (IsSlotWrite(bytes))
+            ++slotWritesSent;
         if (trace)
             trace->Sent(bytes);
     };
@@ -77,7 +86,7 @@ int DeviceSession::FailIdentifyInBatch(CmdOutcome identified)
     case kExitOk:
         return kExitOk;
     case kExitUnsupported:
-        return Fail(code, "unsupported model \"" + readings.modelText + "\"");
+        return Fail(code, "unsupported model \"" + EscapeDeviceText(readings.modelText) + "\"");
     case kExitNoReply:
         return Fail(code, "no reply");
     default:
@@ -128,7 +137,8 @@ int DeviceSession::FailWith(CmdOutcome outcome, const std::string& failureText)
     if (code == kExitOk)
         return kExitOk;
     if (code == kExitUnsupported)
-        return Fail(code, msg::kUnsupportedDevice + std::string(" (model \"") + readings.modelText + "\")");
+        return Fail(code, msg::kUnsupportedDevice + std::string(" (model \"") + EscapeDeviceText(readings.modelText) +
+                              "\")");
     if (LineLost())
         return Fail(code, failureText + " The port closed: the adapter was unplugged or its line failed.");
     return Fail(code, failureText);

@@ -66,6 +66,8 @@ public:
     const std::string& Failure() const { return failure; }
     // Whether the port closed under the session after a line failure.
     bool LineLost() const;
+    // How many slot writes ("AT+SETSLOT", "AT+DELSLOT") were sent so far.
+    unsigned SlotWritesSent() const { return slotWritesSent.load(); }
 
     static constexpr unsigned kBaudRate = 115200;
 
@@ -89,6 +91,7 @@ private:
     std::unique_ptr<TraceLog> trace;
     std::atomic<std::chrono::steady_clock::rep> lastSendTicks{0};  // steady clock; the requesting thread
     std::atomic<bool> opened{false};
+    std::atomic<unsigned> slotWritesSent{0};  // counted on the engine's sending thread
     std::string portName;
     std::string failure;
 };

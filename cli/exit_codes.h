@@ -3,7 +3,8 @@
 
 enum CliExitCode : int {
     kExitOk = 0,
-    kExitFailure = 1,        // the tool itself failed (no memory, a system error); the text says what
+    kExitFailure = 1,        // the tool itself failed (no memory, a system error, a log line that could not
+                             // be written, whatever else failed); the text says what
     kExitBadArguments = 2,   // an option, value or file that fails its check; nothing was sent
     kExitPortOpen = 3,       // the serial port could not be opened
     kExitNoReply = 4,        // the adapter did not answer within the time limit

@@ -4,7 +4,8 @@
 #include <cstdio>
 
 #include "cli/device_output.h"
-#include "cli/utf8_path.h"
+#include "cli/device_text.h"
+#include "text/error_text.h"
 #include "text/text_convert.h"
 
 namespace {
@@ -39,7 +40,11 @@ std::string UtcNow()
 
 }  // namespace
 
-OperationLog::OperationLog(const std::string& path) : file(Utf8Path(path), std::ios::binary | std::ios::app) {}
+std::error_code OperationLog::Open(const std::string& path)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return file.Open(path);
+}
 
 std::string OperationLog::Line(const OperationRecord& record)
 {
@@ -53,8 +58,8 @@ std::string OperationLog::Line(const OperationRecord& record)
         if (!IsZeroAddress(readings->info.address))
             line["address"] = BdAddrToHex(readings->info.address);
         if (!readings->modelText.empty())
-            line["model"] = readings->modelText;
-        const std::string version = FieldString(readings->version, sizeof readings->version);
+            line["model"] = EscapeDeviceText(readings->modelText);
+        const std::string version = ShownField(readings->version, sizeof readings->version);
         if (!version.empty())
             line["version"] = version;
     }
@@ -66,27 +71,54 @@ std::string OperationLog::Line(const OperationRecord& record)
     return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-void OperationLog::Append(const OperationRecord& record)
+bool OperationLog::Append(const OperationRecord& record)
 {
-    const std::string line = Line(record);
+    const std::string line = Line(record) + '\n';
     std::lock_guard<std::mutex> guard(lock);
-    file << line << '\n';
-    file.flush();
+    if (writeFailure)
+        return false;
+    writeFailure = file.Append(line);
+    return !writeFailure;
 }
 
-int OpenOperationLog(CliContext& context)
+std::error_code OperationLog::Failed() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return writeFailure;
+}
+
+int OpenOperationLog(CliContext& context, const std::string& inputFile)
 {
     if (context.logFile.empty() || context.log)
         return kExitOk;
-    auto log = std::make_shared<OperationLog>(context.logFile);
-    if (!log->IsOpen())
-        return context.console.Fail(kExitBadArguments, "Cannot write the log file " + context.logFile + ".");
+    auto log = std::make_shared<OperationLog>();
+    if (const std::error_code error = log->Open(context.logFile))
+        return context.console.Fail(kExitBadArguments,
+                                    "Cannot write the log file " + context.logFile + ": " + ErrorText(error) + ".");
+    // Compared once the log exists, so that a file yet to be written counts too.
+    if (!inputFile.empty() && SameFile(context.logFile, inputFile))
+        return context.console.Fail(kExitBadArguments, "The log file " + context.logFile + " is the same file as " +
+                                                           inputFile + ": name another file for --log.");
     context.log = std::move(log);
     return kExitOk;
 }
 
-void LogOperation(CliContext& context, const OperationRecord& record)
+bool LogOperation(CliContext& context, const OperationRecord& record)
 {
-    if (context.log)
-        context.log->Append(record);
+    return !context.log || context.log->Append(record);
+}
+
+bool LogWritable(const CliContext& context)
+{
+    return !context.log || !context.log->Failed();
+}
+
+int FinishOperationLog(CliContext& context, int code)
+{
+    if (!context.log)
+        return code;
+    if (const std::error_code error = context.log->Failed())
+        return context.console.Fail(kExitFailure, "Cannot write the log file " + context.logFile + ": " +
+                                                      ErrorText(error) + "; the log is incomplete.");
+    return code;
 }

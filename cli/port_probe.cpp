@@ -3,6 +3,7 @@
 #include "cli/concurrent_jobs.h"
 #include "cli/device_output.h"
 #include "cli/device_session.h"
+#include "cli/device_text.h"
 #include "cli/executor_share.h"
 #include "cli/operation_log.h"
 #include "cli/run_stop.h"
@@ -27,10 +28,10 @@ ProbeResult ProbeOne(CliContext& context, const std::string& port)
     switch (probed.exitCode) {
     case kExitOk: {
         const DeviceReadings& readings = session.readings;
-        probed.model = readings.modelText;
+        probed.model = EscapeDeviceText(readings.modelText);
         probed.address = BdAddrToHex(readings.info.address);
-        probed.version = FieldString(readings.version, sizeof readings.version);
-        probed.name = FieldString(readings.info.name, sizeof readings.info.name);
+        probed.version = ShownField(readings.version, sizeof readings.version);
+        probed.name = ShownField(readings.info.name, sizeof readings.info.name);
         session.readBack = {{"model", probed.model}, {"address", probed.address}, {"version", probed.version},
                             {"name", probed.name}};
         break;
@@ -41,7 +42,7 @@ ProbeResult ProbeOne(CliContext& context, const std::string& port)
     default:
         // The identification's short line, or what failed in the read after it.
         probed.failure = session.Failure();
-        probed.model = session.readings.modelText;
+        probed.model = EscapeDeviceText(session.readings.modelText);
         break;
     }
     LogOperation(context, {port, &session.readings, "probe", nullptr, session.readBack,

@@ -117,7 +117,7 @@ int RunWatch(CliContext& context)
         return code;
     if (const int code = CheckDistinctPorts(context, context.ports))
         return code;
-    if (const int code = OpenOperationLog(context))
+    if (const int code = OpenOperationLog(context, context.values.file))
         return code;
 
     Tally tally(context.console);

@@ -6,7 +6,9 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/device_text.h"
 #include "cli/messages.h"
+#include "cli/number_args.h"
 #include "cli/scan_list.h"
 #include "cli/value_checks.h"
 
@@ -18,7 +20,7 @@ std::string RowText(const ScanRow& row)
 {
     char rssi[16] = {};
     std::snprintf(rssi, sizeof rssi, "%4d", row.rssi);
-    return row.address + "  " + rssi + "  " + row.name;
+    return row.address + "  " + rssi + "  " + EscapeDeviceText(row.name);
 }
 
 // The scan on the connected adapter, its stop always sent.
@@ -68,7 +70,7 @@ int ScanWith(CliContext& context, DeviceSession& session, bool nameFilterOn, boo
 
     nlohmann::json devices = nlohmann::json::array();
     for (const ScanRow& row : list.Rows())
-        devices.push_back({{"address", row.address}, {"name", row.name}, {"rssi", row.rssi}});
+        devices.push_back({{"address", row.address}, {"name", EscapeDeviceText(row.name)}, {"rssi", row.rssi}});
     context.console.Report({{"port", session.PortName()}, {"devices", devices}, {"interrupted", interrupted},
                             {"stopped", true}},
                            std::to_string(list.Rows().size()) + " device(s) listed; scan stopped" +
@@ -88,8 +90,6 @@ int RunScan(CliContext& context, bool nameFilterOn, bool rssiFilterOn)
         if (const CheckFailure failure = CheckNameFilter(values.nameFilter))
             return context.console.Fail(kExitBadArguments, *failure);
     }
-    if (values.seconds == 0 || values.seconds > kMaxScanSeconds)
-        return context.console.Fail(kExitBadArguments, "The scan time must be 1 to 86400 seconds.");
     return WithDevice(context, "scan", [&](DeviceSession& session) -> int {
         return ScanWith(context, session, nameFilterOn, rssiFilterOn);
     });
@@ -103,7 +103,8 @@ void AddScanCommand(CLI::App& app, CliContext& context)
     OptionValues& values = context.values;
     auto* name = scan->add_option("--name", values.nameFilter, "Device name filter, applied by the adapter (1 to 8 UTF-8 bytes)");
     auto* rssi = scan->add_option("--rssi", values.rssi, "RSSI threshold in dBm (-127 to 127); weaker devices are left out");
-    scan->add_option("--seconds", values.seconds, "How long to scan (default 10)");
+    scan->add_option("--seconds", values.seconds, "How long to scan (default 10)")
+        ->check(WholeNumberIn("The scan time", 1, kMaxScanSeconds, "seconds"));
     scan->callback([&context, name, rssi] {
         context.interruptEndsNormally = true;
         context.exitCode = RunScan(context, name->count() > 0, rssi->count() > 0);

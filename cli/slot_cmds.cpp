@@ -5,6 +5,8 @@
 #include "cli/device_output.h"
 #include "cli/device_session.h"
 #include "cli/messages.h"
+#include "cli/number_args.h"
+#include "cli/operation_log.h"
 #include "cli/settings_json.h"
 
 namespace {
@@ -22,28 +24,25 @@ int ReadSlotRows(DeviceSession& session, std::array<SlotRowInput, kSlotCount>& r
 
 int SaveSlots(CliContext& context, DeviceSession& session, const std::array<SlotRecord, kSlotCount>& records)
 {
-    session.written = {{"slots", SlotsJson(records)}};
+    const nlohmann::json all = SlotsJson(records);
+    const unsigned slotWritesBefore = session.SlotWritesSent();
     const CmdOutcome outcome = session.commands.SaveSlots(records);
-    if (outcome != RESULT_OK)
+    if (outcome != RESULT_OK) {
+        // The slots are written in order; the last one sent is the one that failed.
+        const unsigned sent = session.SlotWritesSent() - slotWritesBefore;
+        if (sent > 1)
+            session.written = {{"slots", nlohmann::json(all.begin(), all.begin() + (sent - 1))}};
         return session.FailWith(outcome, msg::kSlotsSaveFailed);
+    }
+    session.written = {{"slots", all}};
     context.console.Report({{"port", session.PortName()}, {"result", msg::kSlotsSaved}, {"slots", SlotsJson(records)}},
                            std::string(msg::kSlotsSaved) + '\n' + SlotsText(records));
     return kExitOk;
 }
 
-int CheckSlotNumber(CliContext& context)
-{
-    const int slot = context.values.slot;
-    if (slot < 1 || slot > kSlotCount)
-        return context.console.Fail(kExitBadArguments, "The slot number must be 1 to 7.");
-    return kExitOk;
-}
-
-// slots set / clear: row N replaced, the other rows as the adapter holds them.
+// slots set / clear: row N (checked by the parser) replaced, the other rows as the adapter holds them.
 int ChangeSlot(CliContext& context, const SlotRowInput& newRow)
 {
-    if (const int code = CheckSlotNumber(context))
-        return code;
     // The row itself is checked alone first, so that a bad value sends nothing.
     std::array<SlotRowInput, kSlotCount> alone;
     alone[context.values.slot - 1] = newRow;
@@ -80,9 +79,10 @@ int RunWrite(CliContext& context)
     if (const CheckFailure failure = ReadJsonFile(context.values.file, document))
         return context.console.Fail(kExitBadArguments, *failure);
     std::array<SlotRecord, kSlotCount> records{};
-    if (const CheckFailure failure = document.is_object() ? SlotsFromJson(document, records)
-                                                          : CheckFailure("The file must be a JSON object."))
-        return context.console.Fail(kExitBadArguments, *failure);
+    if (const CheckFailure failure = SlotsFileFromJson(document, records))
+        return context.console.Fail(kExitBadArguments, context.values.file + ": " + *failure);
+    if (const int code = OpenOperationLog(context, context.values.file))
+        return code;
     return WithDevice(context, "slots write",
                       [&](DeviceSession& session) -> int { return SaveSlots(context, session, records); });
 }
@@ -100,7 +100,7 @@ void AddSlotCommands(CLI::App& app, CliContext& context)
     });
 
     auto* set = slots->add_subcommand("set", "Put a device into slot N; all seven slots are written");
-    set->add_option("N", values.slot, "Slot number 1 to 7")->required();
+    set->add_option("N", values.slot, "Slot number 1 to 7")->required()->check(WholeNumberIn("The slot number", 1, kSlotCount));
     set->add_option("ADDRESS", values.address, "12 hexadecimal digits")->required();
     set->add_option("TAG", values.tag, "Optional tag, at most 8 UTF-8 bytes");
     set->callback([&context] {
@@ -108,7 +108,7 @@ void AddSlotCommands(CLI::App& app, CliContext& context)
     });
 
     auto* clear = slots->add_subcommand("clear", "Empty slot N; all seven slots are written");
-    clear->add_option("N", values.slot, "Slot number 1 to 7")->required();
+    clear->add_option("N", values.slot, "Slot number 1 to 7")->required()->check(WholeNumberIn("The slot number", 1, kSlotCount));
     clear->callback([&context] { context.exitCode = ChangeSlot(context, SlotRowInput{}); });
 
     auto* write = slots->add_subcommand("write", "Write all seven slots from a JSON file ({\"slots\": [...]})");

@@ -13,6 +13,8 @@ constexpr const char* kSteps[] = {"connecting", "device name", "advertising inte
                                   "reading back"};
 constexpr unsigned kStepCount = sizeof kSteps / sizeof kSteps[0];
 
+// session.written gains each setting as the adapter confirms it, so that
+// the log holds what was written: nothing, or the part before a failure.
 int ApplySteps(DeviceSession& session, const std::string& port, const DeviceSettings& settings,
                const ApplyProgress& progress, std::vector<std::string>& differences)
 {
@@ -21,6 +23,7 @@ int ApplySteps(DeviceSession& session, const std::string& port, const DeviceSett
         progress(kSteps[step], step * 100 / kStepCount);
         ++step;
     };
+    const nlohmann::json all = SettingsJson(settings);
     next();
     if (const int code = session.Connect(port))
         return code;
@@ -29,16 +32,26 @@ int ApplySteps(DeviceSession& session, const std::string& port, const DeviceSett
     next();
     if (const int code = session.FailWith(session.commands.SetName(settings.name), msg::kNameSaveFailed))
         return code;
+    session.written["name"] = all["name"];
     next();
     if (const int code = session.FailWith(session.commands.SetAdvInterval(settings.advInterval),
                                           msg::kAdvIntervalSaveFailed))
         return code;
+    session.written["advInterval"] = all["advInterval"];
     next();
     if (const int code = session.FailWith(session.commands.SetUart(settings.uart), msg::kUartSaveFailed))
         return code;
+    session.written["uart"] = all["uart"];
     next();
-    if (const int code = session.FailWith(session.commands.SaveSlots(settings.slots), msg::kSlotsSaveFailed))
+    const unsigned slotWritesBefore = session.SlotWritesSent();
+    if (const int code = session.FailWith(session.commands.SaveSlots(settings.slots), msg::kSlotsSaveFailed)) {
+        // The slots are written in order; the last one sent is the one that failed.
+        const unsigned sent = session.SlotWritesSent() - slotWritesBefore;
+        if (sent > 1)
+            session.written["slots"] = nlohmann::json(all["slots"].begin(), all["slots"].begin() + (sent - 1));
         return code;
+    }
+    session.written["slots"] = all["slots"];
     next();
     if (const int code = session.FailWith(session.commands.ReadDevice(), "Failed to read the device back."))
         return code;
@@ -63,9 +76,16 @@ ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const De
 {
     ApplyResult applied;
     applied.port = port;
+    if (!LogWritable(context)) {
+        // The run already failed; an adapter written now would have no record.
+        applied.exitCode = kExitFailure;
+        applied.result = "not started: the log file cannot be written";
+        progress("failed", 100);
+        return applied;
+    }
     {
         DeviceSession session(context, SessionMode::kBatch);
-        session.written = SettingsJson(settings);
+        session.written = nlohmann::json::object();
         applied.exitCode = ApplySteps(session, port, settings, progress, applied.differences);
         applied.result = applied.exitCode == kExitOk ? std::string("applied and verified") : session.Failure();
         applied.address = AddressOf(session.readings);
@@ -102,6 +122,6 @@ int LoadSnapshot(CliContext& context, DeviceSettings& settings)
     if (const CheckFailure failure = ReadJsonFile(context.values.file, document))
         return context.console.Fail(kExitBadArguments, *failure);
     if (const CheckFailure failure = SettingsFromJson(document, settings))
-        return context.console.Fail(kExitBadArguments, *failure);
+        return context.console.Fail(kExitBadArguments, context.values.file + ": " + *failure);
     return kExitOk;
 }

@@ -8,7 +8,9 @@
 #include "cli/commands.h"
 #include "cli/concurrent_jobs.h"
 #include "cli/device_session.h"
+#include "cli/device_text.h"
 #include "cli/executor_share.h"
+#include "cli/number_args.h"
 #include "cli/operation_log.h"
 #include "cli/port_identity.h"
 #include "cli/port_list.h"
@@ -23,6 +25,8 @@ namespace {
 
 int RunSave(CliContext& context)
 {
+    if (const int code = OpenOperationLog(context, context.values.file))
+        return code;
     return WithDevice(context, "snapshot save", [&](DeviceSession& session) -> int {
         const CmdOutcome outcome = session.commands.ReadDevice();
         if (outcome != RESULT_OK)
@@ -30,7 +34,7 @@ int RunSave(CliContext& context)
 
         nlohmann::json document = SettingsJson(SettingsFromReadings(session.readings));
         session.readBack = document;
-        document["model"] = session.readings.modelText;  // for the reader; apply ignores it
+        document["model"] = EscapeDeviceText(session.readings.modelText);  // for the reader; apply ignores it
         std::ofstream file(Utf8Path(context.values.file), std::ios::binary | std::ios::trunc);
         file << DumpJson(document) << '\n';
         if (!file.flush())
@@ -76,7 +80,7 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
     DeviceSettings settings;
     if (const int code = LoadSnapshot(context, settings))
         return code;
-    if (const int code = OpenOperationLog(context))
+    if (const int code = OpenOperationLog(context, context.values.file))
         return code;
     std::vector<std::string> ports;
     std::vector<ProbeResult> skipped;
@@ -173,7 +177,9 @@ void AddSnapshotCommands(CLI::App& app, CliContext& context)
     apply->add_option("--port", values.applyPorts, "An adapter's serial port; repeat for several");
     apply->add_flag("--all", values.allPorts, "Every listed port where a supported adapter answers");
     apply->add_option("--expect", values.expected,
-                      "How many adapters must be done (applied and verified); fewer ends with exit code 8");
-    apply->add_option("--jobs", values.jobs, "How many adapters at once; 0 (the default) means all at once");
+                      "How many adapters must be done (applied and verified); fewer ends with exit code 8")
+        ->check(WholeNumberIn("The number of adapters expected", 0, kNoLimit));
+    apply->add_option("--jobs", values.jobs, "How many adapters at once; 0 (the default) means all at once")
+        ->check(WholeNumberIn("The number of adapters at once", 0, kNoLimit));
     apply->callback([&context] { context.exitCode = RunApply(context, context.values.applyPorts); });
 }
