@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/failure_text.h"
+#include "cli/results_file.h"
 #include "kx4xx_version.h"
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -55,5 +56,5 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         // here or on an adapter's thread.
         return console.Fail(kExitFailure, CaughtFailureText());
     }
-    return context.exitCode;
+    return WriteResultsFile(context, context.exitCode);
 }

@@ -2,6 +2,7 @@
 
 #include "cli/device_session.h"
 #include "cli/messages.h"
+#include "cli/name_template.h"
 #include "cli/operation_log.h"
 #include "text/text_convert.h"
 
@@ -12,8 +13,8 @@ constexpr const char* kSteps[] = {"connecting", "device name", "advertising inte
                                   "reading back"};
 constexpr unsigned kStepCount = sizeof kSteps / sizeof kSteps[0];
 
-int ApplySteps(DeviceSession& session, const std::string& port, const DeviceSettings& settings,
-               const ApplyProgress& progress, std::vector<std::string>& differences)
+int ApplySteps(CliContext& context, DeviceSession& session, const std::string& port, DeviceSettings settings,
+               unsigned number, const ApplyProgress& progress, std::vector<std::string>& differences)
 {
     unsigned step = 0;
     auto next = [&] {
@@ -25,6 +26,10 @@ int ApplySteps(DeviceSession& session, const std::string& port, const DeviceSett
         return code;
     if (const int code = session.FailWith(session.ReadIdentity(), "Failed to read the device."))
         return code;
+    // Each adapter's own name once its address is known, before anything is written.
+    if (const int code = UseOwnName(context, session, number, settings))
+        return code;
+    session.written = SettingsJson(settings);
     next();
     if (const int code = session.FailWith(session.commands.SetName(settings.name), msg::kNameSaveFailed))
         return code;
@@ -58,16 +63,17 @@ std::string AddressOf(const DeviceReadings& readings)
 }  // namespace
 
 ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const DeviceSettings& settings,
-                          const std::string& operation, const ApplyProgress& progress)
+                          const std::string& operation, const ApplyProgress& progress, unsigned number)
 {
     ApplyResult applied;
     applied.port = port;
     {
         DeviceSession session(context, SessionMode::kBatch);
         session.written = SettingsJson(settings);
-        applied.exitCode = ApplySteps(session, port, settings, progress, applied.differences);
+        applied.exitCode = ApplySteps(context, session, port, settings, number, progress, applied.differences);
         applied.result = applied.exitCode == kExitOk ? std::string("applied and verified") : session.Failure();
         applied.address = AddressOf(session.readings);
+        applied.model = session.readings.modelText;
         LogOperation(context, {port, &session.readings, operation, session.written, session.readBack,
                                ResultText(applied), applied.exitCode});
     }

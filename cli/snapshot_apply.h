@@ -16,6 +16,13 @@ struct ApplyResult {
     std::string result;                    // "applied and verified" or the failure
     std::vector<std::string> differences;  // fields read back otherwise
     std::string address;                   // empty unless read back
+    // For the bench: the adapter's model text (empty unless read), the
+    // outcome as one word ("applied", "no-reply", ...), how many tries it
+    // took, and each differing setting as {"key", "file", "adapter"}.
+    std::string model;
+    std::string outcome;
+    unsigned attempts = 1;
+    nlohmann::json settingDifferences;
 };
 
 // Reports each step as it starts: a short text and the share of the work done.
@@ -23,8 +30,9 @@ using ApplyProgress = std::function<void(const std::string& step, unsigned perce
 
 // Runs on the calling thread with an engine of its own; safe to run for
 // several ports at once under an ExecutorShare. Logs the operation.
+// number: the adapter's running number in the batch, for --name-template.
 ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const DeviceSettings& settings,
-                          const std::string& operation, const ApplyProgress& progress);
+                          const std::string& operation, const ApplyProgress& progress, unsigned number = 1);
 
 // The result column of the summary: the result with the differences.
 std::string ResultText(const ApplyResult& applied);

@@ -13,6 +13,11 @@
 #include "cli/port_list.h"
 #include "cli/port_probe.h"
 #include "cli/progress_board.h"
+#include "cli/name_template.h"
+#include "cli/results_file.h"
+#include "cli/retry_policy.h"
+#include "cli/snapshot_job.h"
+#include "cli/snapshot_verify.h"
 #include "cli/settings_json.h"
 #include "cli/snapshot_apply.h"
 #include "cli/utf8_path.h"
@@ -74,6 +79,8 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
     std::vector<std::string> ports;
     if (const int code = BatchPorts(context, applyPorts, ports))
         return code;
+    if (const int code = CheckBenchOptions(context, static_cast<unsigned>(ports.size())))
+        return code;
 
     const ProgressBoard::Style style = context.console.json        ? ProgressBoard::Style::kNone
                                        : context.environment.liveOutput ? ProgressBoard::Style::kLive
@@ -83,10 +90,11 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
     {
         ExecutorShare share;
         RunConcurrently(ports.size(), context.values.jobs, [&](size_t index) {
-            applied[index] = ApplySnapshot(context, ports[index], settings, "snapshot apply",
-                                           [&](const std::string& step, unsigned percent) {
-                                               board.Update(index, step, percent);
-                                           });
+            applied[index] = RunSnapshotJob(context, ports[index], settings, "snapshot apply",
+                                            [&](const std::string& step, unsigned percent) {
+                                                board.Update(index, step, percent);
+                                            },
+                                            static_cast<unsigned>(index + 1));
         });
     }
 
@@ -103,6 +111,12 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
             entry["differences"] = one.differences;
         if (!one.address.empty())
             entry["address"] = one.address;
+        // Verify and the dry run: the outcome word and each differing setting with both values.
+        entry["outcome"] = one.outcome;
+        if (context.values.snapshotMode != SnapshotMode::kApply) {
+            entry.erase("applied");
+            entry["differences"] = one.settingDifferences.is_null() ? nlohmann::json::array() : one.settingDifferences;
+        }
         results.push_back(entry);
         char line[512] = {};
         std::snprintf(line, sizeof line, "%-20s  %s\n", one.port.c_str(), result.c_str());
@@ -130,4 +144,13 @@ void AddSnapshotCommands(CLI::App& app, CliContext& context)
     apply->add_flag("--all", values.allPorts, "Every listed port where a supported adapter answers");
     apply->add_option("--jobs", values.jobs, "How many adapters at once (default: all)");
     apply->callback([&context] { context.exitCode = RunApply(context, context.values.applyPorts); });
+    // The bench options; verify runs the same batch, reading only.
+    AddDryRunOption(*apply, context);
+    for (CLI::App* batch : {apply, AddSnapshotVerifyCommand(*snapshot, context, [&context] {
+                                return RunApply(context, context.values.applyPorts);
+                            })}) {
+        AddResultsOption(*batch, context);
+        AddRetryOption(*batch, context);
+        AddNameTemplateOption(*batch, context);
+    }
 }
