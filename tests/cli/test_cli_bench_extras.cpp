@@ -3,15 +3,21 @@
 // per adapter, --name-template gives each adapter its own name, --retry
 // tries again after a transient fault only.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "cli/exit_codes.h"
 #include "cli/name_template.h"
 #include "cli/results_file.h"
+#include "sim/sim_adapter.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/sim_link.h"
 
@@ -407,6 +413,66 @@ TEST(CliRetryTest, OnlyTransientFaultsAreTriedAgain)
         for (size_t i = 0; i + 1 < codes.size(); ++i)
             EXPECT_EQ(codes[i], kExitNoReply);
     }
+}
+
+// Whether the adapter's state line comes to hold `text`, within a generous bound.
+bool WaitForState(kx4xx::sim::SimAdapter& sim, const std::string& text)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (sim.Control("state").find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+// provision --watch in the real binary: the running number counts adapters
+// in the order plugged in, a transient fault is retried while the adapter is
+// plugged in, and the results file holds one row per adapter after Ctrl+C.
+TEST(CliWatchBenchTest, NamesCountAdaptersAsPluggedInAndResultsAreWrittenAtTheEnd)
+{
+    const std::string link = TempPath("kx4xx-bench-watch-port");
+    const std::string snapshot = WriteSnapshot("kx4xx-bench-watch.json");
+    const std::string results = TempPath("kx4xx-bench-watch.csv");
+    unlink(link.c_str());
+    std::remove(results.c_str());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        freopen("/dev/null", "w", stdout);
+        execl(KX4XX_CLI_PATH, "kx4xx", "--port", link.c_str(), "provision", snapshot.c_str(), "--watch",
+              "--name-template", "St-{n:2}", "--retry", "1", "--results", results.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (const char* fault : {"fault off", "fault miss-at 2"}) {
+        kx4xx::sim::SimAdapter sim;
+        ASSERT_FALSE(sim.Start(link));
+        EXPECT_EQ(sim.Control(fault).rfind("ok", 0), 0u);
+        const std::string name = std::string("name=St-0") + (fault == std::string("fault off") ? "1" : "2");
+        EXPECT_TRUE(WaitForState(sim, name + " ")) << sim.Control("state");
+        // Wait until the read back has finished, then unplug.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (sim.Record().empty() || sim.Record().back() != "AT+GETSLOT=7\r") {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sim.Stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1600));  // the watch sees the port empty
+    }
+    kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    const std::string text = ReadFile(results);
+    std::vector<std::string> lines;
+    for (size_t at = 0, end = 0; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(text.substr(at, end - at));
+    ASSERT_EQ(lines.size(), 3u) << text;
+    EXPECT_EQ(lines[0], "port,model,address,outcome,attempts,message");
+    EXPECT_NE(lines[1].find(",applied,1,applied and verified"), std::string::npos) << "plugged in first: " << text;
+    EXPECT_NE(lines[2].find(",applied,2,applied and verified (after 2 tries)"), std::string::npos) << text;
 }
 
 }  // namespace
