@@ -7,7 +7,8 @@ void AddRetryOption(CLI::App& command, CliContext& context)
 {
     command.add_option("--retry", context.values.retries,
                        "Try an adapter again up to N more times after no reply or a port failure "
-                       "(not after a refusal, an unsupported model or a failed read back)");
+                       "(not after a refusal, an unsupported model or a failed read back); under provision "
+                       "--watch, unplug and plug in an adapter to try it again after that");
 }
 
 bool IsTransientFailure(int exitCode)
