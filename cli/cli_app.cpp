@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/failure_text.h"
 #include "cli/operation_log.h"
+#include "cli/results_file.h"
 #include "cli/run_stop.h"
 #include "kx4xx_version.h"
 
@@ -96,5 +97,5 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const int code = environment.interrupted.load() && !context.interruptEndsNormally
                          ? InterruptedExitCode(environment)
                          : context.exitCode;
-    return FinishOperationLog(context, code);
+    return WriteResultsFile(context, FinishOperationLog(context, code));
 }

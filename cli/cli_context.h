@@ -13,6 +13,14 @@
 #include "cli/trace_file.h"
 
 class OperationLog;
+class ResultsTable;
+
+// What a snapshot batch does to each adapter.
+enum class SnapshotMode {
+    kApply,   // snapshot apply, provision: write, then read back
+    kVerify,  // snapshot verify: read and compare, nothing written
+    kDryRun,  // snapshot apply --dry-run: read and show what would be written
+};
 
 // The values of the subcommands' options and arguments, fresh for each run.
 struct OptionValues {
@@ -32,6 +40,11 @@ struct OptionValues {
     unsigned jobs = 0;           // snapshot apply --jobs: adapters at once; 0 for all
     unsigned expected = 0;       // snapshot apply --expect: adapters that must be done
     bool watch = false;          // provision --watch
+    // The bench options of the batches (snapshot apply / verify, provision).
+    SnapshotMode snapshotMode = SnapshotMode::kApply;
+    std::string resultsFile;     // --results: one row per adapter, CSV or JSON
+    std::string nameTemplate;    // --name-template: each adapter's own device name
+    unsigned retries = 0;        // --retry: further tries after a transient fault
 };
 
 // What a run gets from its surroundings rather than from its arguments.
@@ -57,6 +70,7 @@ struct CliContext {
     std::shared_ptr<TraceFile> traceOut = std::make_shared<TraceFile>();  // its one stream, for every session
     std::string logFile;                 // --log: one JSON line per adapter and operation
     std::shared_ptr<OperationLog> log;   // open once a command talks to adapters
+    std::shared_ptr<ResultsTable> results;  // the rows of --results, made when the option is given
     OptionValues values;
     int exitCode = kExitOk;
 };

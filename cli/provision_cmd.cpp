@@ -22,6 +22,10 @@
 #include "cli/port_list.h"
 #include "cli/port_probe.h"
 #include "cli/snapshot_apply.h"
+#include "cli/name_template.h"
+#include "cli/results_file.h"
+#include "cli/retry_policy.h"
+#include "cli/snapshot_job.h"
 
 namespace {
 
@@ -119,6 +123,9 @@ int RunWatch(CliContext& context)
         return code;
     if (const int code = OpenOperationLog(context, context.values.file))
         return code;
+    if (const int code = CheckBenchOptions(context, kWatchHighestNumber))
+        return code;
+    unsigned plugged = 0;  // watch thread only: the running number of the last adapter plugged in
 
     Tally tally(context.console);
     std::map<std::string, std::unique_ptr<Station>> stations;
@@ -141,12 +148,13 @@ int RunWatch(CliContext& context)
                 }
                 station = std::make_unique<Station>();
                 Station* running = station.get();
-                running->job = std::thread([&context, &settings, &tally, port, running] {
+                const unsigned number = ++plugged;
+                running->job = std::thread([&context, &settings, &tally, port, running, number] {
                     // The station goes on when one adapter's job fails.
                     ApplyResult applied;
                     try {
-                        applied = ApplySnapshot(context, port, settings, "provision",
-                                                [](const std::string&, unsigned) {});
+                        applied = RunSnapshotJob(context, port, settings, "provision",
+                                                 [](const std::string&, unsigned) {}, number);
                     } catch (...) {
                         applied.port = port;
                         applied.exitCode = kExitFailure;
@@ -184,4 +192,7 @@ void AddProvisionCommand(CLI::App& app, CliContext& context)
         context.interruptEndsNormally = true;
         context.exitCode = RunWatch(context);
     });
+    AddResultsOption(*provision, context);
+    AddRetryOption(*provision, context);
+    AddNameTemplateOption(*provision, context);
 }

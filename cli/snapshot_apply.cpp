@@ -2,7 +2,9 @@
 
 #include "cli/device_session.h"
 #include "cli/messages.h"
+#include "cli/name_template.h"
 #include "cli/operation_log.h"
+#include "cli/results_file.h"
 #include "cli/run_stop.h"
 #include "text/text_convert.h"
 
@@ -15,20 +17,23 @@ constexpr unsigned kStepCount = sizeof kSteps / sizeof kSteps[0];
 
 // session.written gains each setting as the adapter confirms it, so that
 // the log holds what was written: nothing, or the part before a failure.
-int ApplySteps(DeviceSession& session, const std::string& port, const DeviceSettings& settings,
-               const ApplyProgress& progress, std::vector<std::string>& differences)
+int ApplySteps(CliContext& context, DeviceSession& session, const std::string& port, DeviceSettings settings,
+               unsigned number, const ApplyProgress& progress, std::vector<std::string>& differences)
 {
     unsigned step = 0;
     auto next = [&] {
         progress(kSteps[step], step * 100 / kStepCount);
         ++step;
     };
-    const nlohmann::json all = SettingsJson(settings);
     next();
     if (const int code = session.Connect(port))
         return code;
     if (const int code = session.FailWith(session.ReadIdentity(), "Failed to read the device."))
         return code;
+    // Each adapter's own name once its address is known, before anything is written.
+    if (const int code = UseOwnName(context, session, number, settings))
+        return code;
+    const nlohmann::json all = SettingsJson(settings);
     next();
     if (const int code = session.FailWith(session.commands.SetName(settings.name), msg::kNameSaveFailed))
         return code;
@@ -72,7 +77,7 @@ std::string AddressOf(const DeviceReadings& readings)
 }  // namespace
 
 ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const DeviceSettings& settings,
-                          const std::string& operation, const ApplyProgress& progress)
+                          const std::string& operation, const ApplyProgress& progress, unsigned number)
 {
     ApplyResult applied;
     applied.port = port;
@@ -86,9 +91,10 @@ ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const De
     {
         DeviceSession session(context, SessionMode::kBatch);
         session.written = nlohmann::json::object();
-        applied.exitCode = ApplySteps(session, port, settings, progress, applied.differences);
+        applied.exitCode = ApplySteps(context, session, port, settings, number, progress, applied.differences);
         applied.result = applied.exitCode == kExitOk ? std::string("applied and verified") : session.Failure();
         applied.address = AddressOf(session.readings);
+        applied.model = session.readings.modelText;
         applied.answered = !session.readings.modelText.empty() ||
                            (applied.exitCode != kExitNoReply && applied.exitCode != kExitPortOpen);
         LogOperation(context, {port, &session.readings, operation, session.written, session.readBack,
@@ -98,13 +104,16 @@ ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const De
     return applied;
 }
 
-ApplyResult NotStarted(CliContext& context, const std::string& port, const std::string& operation)
+ApplyResult NotStarted(CliContext& context, const std::string& port, const std::string& operation, unsigned number)
 {
     ApplyResult skipped;
     skipped.port = port;
     skipped.exitCode = InterruptedExitCode(context.environment);
     skipped.result = kNotStartedResult;
+    skipped.outcome = "not-started";
+    skipped.attempts = 0;
     LogOperation(context, {port, nullptr, operation, nullptr, nullptr, skipped.result, skipped.exitCode});
+    RecordResult(context, number, skipped);
     return skipped;
 }
 

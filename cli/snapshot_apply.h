@@ -17,6 +17,13 @@ struct ApplyResult {
     std::vector<std::string> differences;  // fields read back otherwise
     std::string address;                   // empty unless read back
     bool answered = false;                 // something on the port replied (a model, any reply)
+    // For the bench: the adapter's model text (empty unless read), the
+    // outcome as one word ("applied", "no-reply", ...), how many tries it
+    // took, and each differing setting as {"key", "file", "adapter"}.
+    std::string model;
+    std::string outcome;
+    unsigned attempts = 1;
+    nlohmann::json settingDifferences;
 };
 
 // Reports each step as it starts: a short text and the share of the work done.
@@ -24,11 +31,13 @@ using ApplyProgress = std::function<void(const std::string& step, unsigned perce
 
 // Runs on the calling thread with an engine of its own; safe to run for
 // several ports at once under an ExecutorShare. Logs the operation.
+// number: the adapter's running number in the batch, for --name-template.
 ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const DeviceSettings& settings,
-                          const std::string& operation, const ApplyProgress& progress);
+                          const std::string& operation, const ApplyProgress& progress, unsigned number = 1);
 
-// The result of an adapter a stop left out (nothing sent to it); logs it.
-ApplyResult NotStarted(CliContext& context, const std::string& port, const std::string& operation);
+// The result of an adapter a stop left out (nothing sent to it); logs it and
+// gives it its row of --results under its running number.
+ApplyResult NotStarted(CliContext& context, const std::string& port, const std::string& operation, unsigned number);
 
 // The result column of the summary: the result with the differences.
 std::string ResultText(const ApplyResult& applied);

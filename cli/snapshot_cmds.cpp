@@ -16,7 +16,12 @@
 #include "cli/port_list.h"
 #include "cli/port_probe.h"
 #include "cli/progress_board.h"
+#include "cli/name_template.h"
+#include "cli/results_file.h"
+#include "cli/retry_policy.h"
 #include "cli/run_stop.h"
+#include "cli/snapshot_job.h"
+#include "cli/snapshot_verify.h"
 #include "cli/settings_json.h"
 #include "cli/snapshot_apply.h"
 #include "cli/utf8_path.h"
@@ -86,6 +91,8 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
     std::vector<ProbeResult> skipped;
     if (const int code = BatchPorts(context, applyPorts, ports, skipped))
         return code;
+    if (const int code = CheckBenchOptions(context, static_cast<unsigned>(ports.size())))
+        return code;
 
     const ProgressBoard::Style style = ProgressBoard::StyleFor(
         context.console.json, context.environment.liveOutput, context.environment.terminalRows, ports.size());
@@ -97,14 +104,15 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
         RunConcurrently(ports.size(), context.values.jobs, [&](size_t index) {
             // After a stop the adapters in progress finish; no new one starts.
             if (context.interrupted.load()) {
-                applied[index] = NotStarted(context, ports[index], "snapshot apply");
+                applied[index] = NotStarted(context, ports[index], "snapshot apply", static_cast<unsigned>(index + 1));
                 board.Update(index, kNotStartedResult, 0);
                 return;
             }
-            applied[index] = ApplySnapshot(context, ports[index], settings, "snapshot apply",
-                                           [&](const std::string& step, unsigned percent) {
-                                               board.Update(index, step, percent);
-                                           });
+            applied[index] = RunSnapshotJob(context, ports[index], settings, "snapshot apply",
+                                            [&](const std::string& step, unsigned percent) {
+                                                board.Update(index, step, percent);
+                                            },
+                                            static_cast<unsigned>(index + 1));
         });
     }
 
@@ -123,6 +131,12 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
             entry["differences"] = one.differences;
         if (!one.address.empty())
             entry["address"] = one.address;
+        // Verify and the dry run: the outcome word and each differing setting with both values.
+        entry["outcome"] = one.outcome;
+        if (context.values.snapshotMode != SnapshotMode::kApply) {
+            entry.erase("applied");
+            entry["differences"] = one.settingDifferences.is_null() ? nlohmann::json::array() : one.settingDifferences;
+        }
         results.push_back(entry);
         char line[512] = {};
         std::snprintf(line, sizeof line, "%-20s  %s\n", one.port.c_str(), result.c_str());
@@ -136,7 +150,11 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
         table += line;
     }
     const size_t lookedAt = applied.size() + skipped.size();
-    table += std::to_string(done) + " applied, " + std::to_string(applied.size() - done) + " failed, " +
+    // Verify and the dry run write nothing: an adapter done there is one read and compared.
+    const char* doneWord = context.values.snapshotMode == SnapshotMode::kApply ? " applied, "
+                           : context.values.snapshotMode == SnapshotMode::kVerify ? " matching, "
+                                                                                  : " read, ";
+    table += std::to_string(done) + doneWord + std::to_string(applied.size() - done) + " failed, " +
              std::to_string(skipped.size()) + " skipped, of " + std::to_string(lookedAt) + " port(s).\n";
     nlohmann::json summary = {{"file", context.values.file}, {"adapters", results}, {"applied", done},
                               {"failed", applied.size() - done}};
@@ -182,4 +200,13 @@ void AddSnapshotCommands(CLI::App& app, CliContext& context)
     apply->add_option("--jobs", values.jobs, "How many adapters at once; 0 (the default) means all at once")
         ->check(WholeNumberIn("The number of adapters at once", 0, kNoLimit));
     apply->callback([&context] { context.exitCode = RunApply(context, context.values.applyPorts); });
+    // The bench options; verify runs the same batch, reading only.
+    AddDryRunOption(*apply, context);
+    for (CLI::App* batch : {apply, AddSnapshotVerifyCommand(*snapshot, context, [&context] {
+                                return RunApply(context, context.values.applyPorts);
+                            })}) {
+        AddResultsOption(*batch, context);
+        AddRetryOption(*batch, context);
+        AddNameTemplateOption(*batch, context);
+    }
 }
