@@ -1,5 +1,6 @@
-// Windows: FILE_APPEND_DATA, one WriteFile per record, the end of the file
-// set back on failure.
+// Windows: one WriteFile per record at the end of the file, the end set
+// back on failure. (A handle opened for appending only could not set the
+// end back, so the record is written at the end found just before.)
 #include "cli/append_file.h"
 
 #include <windows.h>
@@ -30,7 +31,7 @@ AppendFile::~AppendFile()
 
 std::error_code AppendFile::Open(const std::string& path)
 {
-    const HANDLE opened = CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA | FILE_WRITE_ATTRIBUTES,
+    const HANDLE opened = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
@@ -41,21 +42,18 @@ std::error_code AppendFile::Open(const std::string& path)
 
 std::error_code AppendFile::Append(const std::string& record)
 {
-    LARGE_INTEGER before{};
-    const bool sized = GetFileSizeEx(handle, &before) != 0;
+    LARGE_INTEGER end{};
+    if (!SetFilePointerEx(handle, LARGE_INTEGER{}, &end, FILE_END))
+        return LastError();
     DWORD written = 0;
-    if (WriteFile(handle, record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
-        written == record.size())
+    const bool wrote = WriteFile(handle, record.data(), static_cast<DWORD>(record.size()), &written, nullptr) != 0;
+    if (wrote && written == record.size())
         return {};
-    const std::error_code error = written < record.size() && GetLastError() == ERROR_SUCCESS
-                                      ? std::make_error_code(std::errc::no_space_on_device)
-                                      : LastError();
+    // A write that ends short without an error ran out of room.
+    const std::error_code error = wrote ? std::make_error_code(std::errc::no_space_on_device) : LastError();
     // A record cut short would leave the next one glued to its half.
-    if (written > 0 && sized) {
-        FILE_END_OF_FILE_INFO end{};
-        end.EndOfFile = before;
-        SetFileInformationByHandle(handle, FileEndOfFileInfo, &end, sizeof end);
-    }
+    if (written > 0 && SetFilePointerEx(handle, end, nullptr, FILE_BEGIN))
+        SetEndOfFile(handle);
     return error;
 }
 

@@ -117,8 +117,13 @@ int FinishOperationLog(CliContext& context, int code)
 {
     if (!context.log)
         return code;
-    if (const std::error_code error = context.log->Failed())
-        return context.console.Fail(kExitFailure, "Cannot write the log file " + context.logFile + ": " +
-                                                      ErrorText(error) + "; the log is incomplete.");
-    return code;
+    const std::error_code error = context.log->Failed();
+    if (!error)
+        return code;
+    // On standard error even with --json: the run's report is already out,
+    // and standard output stays one JSON document.
+    context.console.lastFailure =
+        "Cannot write the log file " + context.logFile + ": " + ErrorText(error) + "; the log is incomplete.";
+    context.console.ErrLine("kx4xx: " + context.console.lastFailure);
+    return kExitFailure;
 }

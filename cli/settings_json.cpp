@@ -46,12 +46,13 @@ CheckFailure DeviceTextMember(const nlohmann::json& object, const char* key, boo
         bytes.clear();
         return std::nullopt;
     }
-    if (it == object.end() || !it->is_string())
-        return where + key + ": must be a text" + (it == object.end() ? std::string(", and is missing.") : ", not " + ValueText(*it) + ".");
+    if (it == object.end())
+        return where + key + ": missing; it must be a text.";
+    if (!it->is_string())
+        return where + key + ": must be a text, not " + ValueText(*it) + ".";
     const std::optional<std::string> decoded = UnescapeDeviceText(it->get<std::string>());
     if (!decoded)
-        return where + key + ": '" + it->get<std::string>() +
-               "' holds a backslash that starts neither \\\\ nor \\xHH.";
+        return where + key + ": " + ValueText(*it) + " holds a backslash that starts neither \\\\ nor \\xHH.";
     bytes = *decoded;
     return std::nullopt;
 }

@@ -21,6 +21,12 @@ CheckFailure CheckPrintable(const std::string& what, const std::string& text)
     return std::nullopt;
 }
 
+// The end of a choice's message: the value given, when one was.
+std::string NotGiven(const std::string& value)
+{
+    return value.empty() ? std::string(".") : ", not '" + EscapeDeviceText(value) + "'.";
+}
+
 std::u16string Wide(const std::string& utf8)
 {
     std::u16string wide;
@@ -54,11 +60,11 @@ CheckFailure ParseUartOptions(const std::string& flow, const std::string& parity
                               UartOptions& options)
 {
     if (flow != "0" && flow != "1")
-        return "HW flow control: Item not selected. 0 or 1, not '" + EscapeDeviceText(flow) + "'.";
+        return "HW flow control: Item not selected. 0 or 1" + NotGiven(flow);
     if (parity != "N" && parity != "E" && parity != "O")
-        return "Parity: Item not selected. N, E or O, not '" + EscapeDeviceText(parity) + "'.";
+        return "Parity: Item not selected. N, E or O" + NotGiven(parity);
     if (stopBits != "1" && stopBits != "2")
-        return "Stopbit: Item not selected. 1 or 2, not '" + EscapeDeviceText(stopBits) + "'.";
+        return "Stopbit: Item not selected. 1 or 2" + NotGiven(stopBits);
     options.flowControl = static_cast<uint8_t>(flow[0] - '0');
     options.parity = parity[0];
     options.stopBits = static_cast<uint8_t>(stopBits[0] - '0');

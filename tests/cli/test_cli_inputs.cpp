@@ -272,7 +272,8 @@ TEST_F(CliInputsTest, AFullLogDeviceFailsTheRunAndStopsTheBatch)
                second.PortName()});
     EXPECT_EQ(run.code, kExitFailure) << run.out;
     EXPECT_NE(run.out.find("not started: the log file cannot be written"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("Cannot write the log file /dev/full"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("Cannot write the log file /dev/full"), std::string::npos) << run.err;
+    EXPECT_TRUE(nlohmann::json::accept(run.out)) << "standard output stays one JSON document";
     EXPECT_TRUE(second.Record().empty());
 
     // A log that cannot even be opened: nothing sent.
