@@ -214,7 +214,11 @@ TEST(CliStopTest, SignalMidBatchFinishesTheAdapterInProgressAndStartsNoOther)
         for (int i = 1; i < 4; ++i)
             EXPECT_TRUE(sims[i].Record().empty()) << i;
 
-        const nlohmann::json adapters = nlohmann::json::parse(run.out)["adapters"];
+        const nlohmann::json summary = nlohmann::json::parse(run.out);
+        EXPECT_EQ(summary["applied"], 1);
+        EXPECT_EQ(summary["failed"], 0);
+        EXPECT_EQ(summary["notStarted"], 3);
+        const nlohmann::json& adapters = summary["adapters"];
         ASSERT_EQ(adapters.size(), 4u) << run.out;
         EXPECT_EQ(adapters[0]["result"], "applied and verified");
         for (int i = 1; i < 4; ++i) {
