@@ -119,9 +119,11 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
     nlohmann::json results = nlohmann::json::array();
     std::string table = "PORT                  RESULT\n";
     int firstFailure = kExitOk;
-    unsigned done = 0;
+    size_t done = 0;
+    size_t notStarted = 0;
     for (const ApplyResult& one : applied) {
         done += one.exitCode == kExitOk;
+        notStarted += one.result == kNotStartedResult;
         if (one.exitCode != kExitOk && firstFailure == kExitOk)
             firstFailure = one.exitCode;
         const std::string result = ResultText(one);
@@ -154,10 +156,12 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
     const char* doneWord = context.values.snapshotMode == SnapshotMode::kApply ? " applied, "
                            : context.values.snapshotMode == SnapshotMode::kVerify ? " matching, "
                                                                                   : " read, ";
-    table += std::to_string(done) + doneWord + std::to_string(applied.size() - done) + " failed, " +
+    const size_t failed = applied.size() - done - notStarted;
+    table += std::to_string(done) + doneWord + std::to_string(failed) + " failed, " +
+             (notStarted != 0 ? std::to_string(notStarted) + " not started, " : std::string()) +
              std::to_string(skipped.size()) + " skipped, of " + std::to_string(lookedAt) + " port(s).\n";
     nlohmann::json summary = {{"file", context.values.file}, {"adapters", results}, {"applied", done},
-                              {"failed", applied.size() - done}};
+                              {"failed", failed}, {"notStarted", notStarted}};
     if (context.values.allPorts)
         summary["skipped"] = skippedList;
     context.console.Report(summary, table);

@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/exit_codes.h"
+#include "cli/progress_board.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/sim_link.h"
 
@@ -29,6 +30,11 @@ const char kSnapshot[] = R"({"name": "Bench-1", "advInterval": 320,
     "uart": {"flowControl": 0, "parity": "N", "stopBits": 1},
     "slots": [{"address": "0A1B2C3D4E5F", "tag": "door"}, {"address": ""}, {"address": ""}, {"address": ""},
               {"address": ""}, {"address": ""}, {"address": ""}]})";
+
+std::string ProgressBoardLine(const std::string& port)
+{
+    return ProgressBoard::LineOf(port, "done", 100) + "\n";
+}
 
 std::string WriteSnapshot(const std::string& name)
 {
@@ -214,7 +220,11 @@ TEST(CliStopTest, SignalMidBatchFinishesTheAdapterInProgressAndStartsNoOther)
         for (int i = 1; i < 4; ++i)
             EXPECT_TRUE(sims[i].Record().empty()) << i;
 
-        const nlohmann::json adapters = nlohmann::json::parse(run.out)["adapters"];
+        const nlohmann::json summary = nlohmann::json::parse(run.out);
+        EXPECT_EQ(summary["applied"], 1);
+        EXPECT_EQ(summary["failed"], 0);
+        EXPECT_EQ(summary["notStarted"], 3);
+        const nlohmann::json& adapters = summary["adapters"];
         ASSERT_EQ(adapters.size(), 4u) << run.out;
         EXPECT_EQ(adapters[0]["result"], "applied and verified");
         for (int i = 1; i < 4; ++i) {
@@ -252,6 +262,24 @@ TEST(CliStopTest, CtrlCDuringAProbeEndsWithTheStopsCode)
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), kExitInterrupted) << run.out;
     EXPECT_NE(run.out.find("no reply"), std::string::npos) << "the port in progress finished: " << run.out;
+}
+
+// Output that is no terminal gets the results alone; each adapter's one
+// progress line, as it finishes, goes to the error stream.
+TEST(CliProgressTest, RedirectedOutputHoldsTheResultsAloneAndProgressGoesToErrors)
+{
+    SimLink sims[2];
+    const CliRun run = RunKx4xx({"snapshot", "apply", WriteSnapshot("kx4xx-progress.json"), "--port",
+                                 sims[0].PortName(), "--port", sims[1].PortName()});
+    ASSERT_EQ(run.code, kExitOk) << run.err;
+    EXPECT_EQ(run.out.find('%'), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.rfind("PORT ", 0), 0u) << "the results first: " << run.out;
+    for (const SimLink& sim : sims) {
+        const std::string done = ProgressBoardLine(sim.PortName());
+        EXPECT_NE(run.err.find(done), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(done), run.err.rfind(done)) << "one line per adapter: " << run.err;
+    }
+    EXPECT_EQ(run.err.find("  0%"), std::string::npos) << "no step lines: " << run.err;
 }
 
 // Watching every listed port: the machine's own ports where nothing answers

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/port_list.h"
+#include "cli/progress_board.h"
 #include "cli/scan_list.h"
 
 namespace {
@@ -57,6 +58,28 @@ TEST(PortOrderTest, SortedIgnoringCaseWithNumbersInCountingOrderWithoutDuplicate
         std::vector<std::string> names = c.names;
         SortPortNames(names);
         EXPECT_EQ(names, c.sorted);
+    }
+}
+
+// The live board only where it fits: a terminal of known size with a row for
+// every port.
+TEST(ProgressBoardTest, LiveOnlyOnATerminalWithARowForEveryPort)
+{
+    using Style = ProgressBoard::Style;
+    const struct {
+        bool json, terminal;
+        unsigned rows;
+        size_t ports;
+        Style style;
+    } cases[] = {
+        {true, true, 50, 4, Style::kNone},     {false, true, 50, 4, Style::kLive},
+        {false, true, 24, 23, Style::kLive},   {false, true, 24, 24, Style::kPlain},
+        {false, true, 24, 64, Style::kPlain},  {false, true, 0, 4, Style::kPlain},
+        {false, false, 50, 4, Style::kPlain},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgressBoard::StyleFor(c.json, c.terminal, c.rows, c.ports), c.style)
+            << c.json << c.terminal << " " << c.rows << " " << c.ports;
     }
 }
 
