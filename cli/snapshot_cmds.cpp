@@ -104,7 +104,11 @@ int RunApply(CliContext& context, const std::vector<std::string>& applyPorts)
         RunConcurrently(ports.size(), context.values.jobs, [&](size_t index) {
             // After a stop the adapters in progress finish; no new one starts.
             if (context.interrupted.load()) {
-                applied[index] = NotStarted(context, ports[index], "snapshot apply", static_cast<unsigned>(index + 1));
+                const SnapshotMode mode = context.values.snapshotMode;
+                const char* operation = mode == SnapshotMode::kVerify   ? "snapshot verify"
+                                        : mode == SnapshotMode::kDryRun ? "snapshot apply --dry-run"
+                                                                        : "snapshot apply";
+                applied[index] = NotStarted(context, ports[index], operation, static_cast<unsigned>(index + 1));
                 board.Update(index, kNotStartedResult, 0);
                 return;
             }
