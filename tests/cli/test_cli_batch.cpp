@@ -19,15 +19,11 @@
 #include "cli/exit_codes.h"
 #include "cli/trace_log.h"
 #include "serial/io_service_exec.h"
+#include "tests/cli/cli_files.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/sim_link.h"
 
 namespace {
-
-std::string TempPath(const std::string& name)
-{
-    return ::testing::TempDir() + name;
-}
 
 const char kSnapshot[] = R"({"name": "Batch-1", "advInterval": 320,
     "uart": {"flowControl": 1, "parity": "E", "stopBits": 1},
@@ -37,7 +33,7 @@ const char kSnapshot[] = R"({"name": "Batch-1", "advInterval": 320,
 std::string WriteSnapshot(const std::string& name)
 {
     const std::string path = TempPath(name);
-    std::ofstream(path, std::ios::trunc) << kSnapshot;
+    WriteFile(path, kSnapshot);
     return path;
 }
 
@@ -50,16 +46,6 @@ size_t ThreadCount()
         closedir(tasks);
     }
     return count;
-}
-
-std::vector<nlohmann::json> ReadLogLines(const std::string& path)
-{
-    std::vector<nlohmann::json> lines;
-    std::ifstream file(path);
-    std::string line;
-    while (std::getline(file, line))
-        lines.push_back(nlohmann::json::parse(line));
-    return lines;
 }
 
 // The entry of port in a JSON array or a vector of log lines.

@@ -18,15 +18,11 @@
 #include "cli/name_template.h"
 #include "cli/results_file.h"
 #include "sim/sim_adapter.h"
+#include "tests/cli/cli_files.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/sim_link.h"
 
 namespace {
-
-std::string TempPath(const std::string& name)
-{
-    return ::testing::TempDir() + name;
-}
 
 const char kSnapshot[] = R"({"name": "Bench-1", "advInterval": 320,
     "uart": {"flowControl": 1, "parity": "E", "stopBits": 1},
@@ -36,16 +32,8 @@ const char kSnapshot[] = R"({"name": "Bench-1", "advInterval": 320,
 std::string WriteSnapshot(const std::string& name)
 {
     const std::string path = TempPath(name);
-    std::ofstream(path, std::ios::trunc) << kSnapshot;
+    WriteFile(path, kSnapshot);
     return path;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 // Puts the snapshot's settings into a simulated adapter through its control line.

@@ -16,36 +16,11 @@
 
 #include "cli/device_text.h"
 #include "cli/exit_codes.h"
+#include "tests/cli/cli_files.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/sim_link.h"
 
 namespace {
-
-std::string TempPath(const std::string& name)
-{
-    return ::testing::TempDir() + name;
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
-
-std::vector<nlohmann::json> ReadLogLines(const std::string& path)
-{
-    std::vector<nlohmann::json> lines;
-    std::ifstream file(path);
-    std::string line;
-    while (std::getline(file, line))
-        lines.push_back(nlohmann::json::parse(line));
-    return lines;
-}
 
 const std::string kEmptySlots = R"([{"address": ""}, {"address": ""}, {"address": ""}, {"address": ""},
                                     {"address": ""}, {"address": ""}, {"address": ""}])";

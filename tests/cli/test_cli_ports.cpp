@@ -16,15 +16,11 @@
 
 #include "cli/exit_codes.h"
 #include "cli/progress_board.h"
+#include "tests/cli/cli_files.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/sim_link.h"
 
 namespace {
-
-std::string TempPath(const std::string& name)
-{
-    return ::testing::TempDir() + name;
-}
 
 const char kSnapshot[] = R"({"name": "Bench-1", "advInterval": 320,
     "uart": {"flowControl": 0, "parity": "N", "stopBits": 1},
@@ -39,7 +35,7 @@ std::string ProgressBoardLine(const std::string& port)
 std::string WriteSnapshot(const std::string& name)
 {
     const std::string path = TempPath(name);
-    std::ofstream(path, std::ios::trunc) << kSnapshot;
+    WriteFile(path, kSnapshot);
     return path;
 }
 

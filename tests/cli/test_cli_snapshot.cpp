@@ -6,20 +6,11 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/exit_codes.h"
+#include "tests/cli/cli_files.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/sim_link.h"
 
 namespace {
-
-std::string TempPath(const std::string& name)
-{
-    return ::testing::TempDir() + name;
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::trunc) << text;
-}
 
 // The settings part of the adapter's state line (its address and texts differ per adapter).
 std::string SettingsState(SimLink& sim)
