@@ -26,12 +26,7 @@ int ApplySteps(CliContext& context, DeviceSession& session, const std::string& p
         ++step;
     };
     next();
-    if (const int code = session.Connect(port))
-        return code;
-    if (const int code = session.FailWith(session.ReadIdentity(), "Failed to read the device."))
-        return code;
-    // Each adapter's own name once its address is known, before anything is written.
-    if (const int code = UseOwnName(context, session, number, settings))
+    if (const int code = OpenForSnapshot(context, session, port, number, settings))
         return code;
     const nlohmann::json all = SettingsJson(settings);
     next();
@@ -102,6 +97,17 @@ ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const De
     }
     progress(applied.exitCode == kExitOk ? "done" : "failed", 100);
     return applied;
+}
+
+int OpenForSnapshot(CliContext& context, DeviceSession& session, const std::string& port, unsigned number,
+                    DeviceSettings& settings)
+{
+    if (const int code = session.Connect(port))
+        return code;
+    if (const int code = session.FailWith(session.ReadIdentity(), "Failed to read the device."))
+        return code;
+    // Each adapter's own name once its address is known, before anything is written.
+    return UseOwnName(context, session, number, settings);
 }
 
 ApplyResult NotStarted(CliContext& context, const std::string& port, const std::string& operation, unsigned number)

@@ -26,6 +26,8 @@ struct ApplyResult {
     nlohmann::json settingDifferences;
 };
 
+class DeviceSession;
+
 // Reports each step as it starts: a short text and the share of the work done.
 using ApplyProgress = std::function<void(const std::string& step, unsigned percent)>;
 
@@ -34,6 +36,12 @@ using ApplyProgress = std::function<void(const std::string& step, unsigned perce
 // number: the adapter's running number in the batch, for --name-template.
 ApplyResult ApplySnapshot(CliContext& context, const std::string& port, const DeviceSettings& settings,
                           const std::string& operation, const ApplyProgress& progress, unsigned number = 1);
+
+// The start of every snapshot job on an adapter: connects, reads its
+// identity and, under --name-template, gives settings the adapter's own name.
+// Nothing is written; returns the session's exit code.
+int OpenForSnapshot(CliContext& context, DeviceSession& session, const std::string& port, unsigned number,
+                    DeviceSettings& settings);
 
 // The result of an adapter a stop left out (nothing sent to it); logs it and
 // gives it its row of --results under its running number.

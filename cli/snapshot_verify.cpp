@@ -2,7 +2,6 @@
 
 #include "cli/device_output.h"
 #include "cli/device_session.h"
-#include "cli/name_template.h"
 #include "cli/operation_log.h"
 #include "text/text_convert.h"
 
@@ -31,11 +30,7 @@ int CompareSteps(CliContext& context, DeviceSession& session, const std::string&
                  unsigned number, const ApplyProgress& progress, ApplyResult& compared)
 {
     progress("connecting", 0);
-    if (const int code = session.Connect(port))
-        return code;
-    if (const int code = session.FailWith(session.ReadIdentity(), "Failed to read the device."))
-        return code;
-    if (const int code = UseOwnName(context, session, number, settings))
+    if (const int code = OpenForSnapshot(context, session, port, number, settings))
         return code;
     progress("reading", 30);
     if (const int code = session.FailWith(session.commands.ReadDevice(), "Failed to read the device."))
