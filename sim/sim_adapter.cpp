@@ -19,7 +19,7 @@ namespace {
 // the master discards whatever the slave has not read yet.
 constexpr std::chrono::milliseconds kHangUpDrainLimit{1000};
 constexpr std::chrono::milliseconds kHangUpQuietTime{100};
-constexpr int kHangUpDrainPollMs = 10;
+constexpr auto kHangUpDrainPoll = std::chrono::milliseconds(10);
 constexpr size_t kBurstLineBytes = 64;
 // Under the split fault, the pause between two single-byte writes: long
 // enough that the client's reads see the bytes one by one.
@@ -212,9 +212,17 @@ void SimAdapter::Run() {
             const bool wantsWrite = !writeBuffer.empty() && !WritePaused(now);
             fds[1].events = static_cast<short>(POLLIN | (wantsWrite ? POLLOUT : 0));
         }
-        const int timeoutMs = PollTimeoutMs(now);
+        // A paced line's bytes are due to the microsecond: a wait rounded to
+        // milliseconds would add up to a millisecond to every reply.
+        const std::optional<Clock::duration> limit = SleepLimit(now);
+        timespec wait{};
+        if (limit) {
+            const auto seconds = std::chrono::floor<std::chrono::seconds>(*limit);
+            wait.tv_sec = static_cast<time_t>(seconds.count());
+            wait.tv_nsec = static_cast<long>(std::chrono::nanoseconds(*limit - seconds).count());
+        }
         lock.unlock();
-        const int ready = poll(fds, 2, timeoutMs);
+        const int ready = ppoll(fds, 2, limit ? &wait : nullptr, nullptr);
         lock.lock();
         if (ready <= 0) continue;
         char drain[64];
@@ -393,9 +401,9 @@ void SimAdapter::PumpOutput(Clock::time_point now) {
     if (now - hangUpQuietSince >= kHangUpQuietTime || now >= hangUpDeadline) CloseLine();
 }
 
-int SimAdapter::PollTimeoutMs(Clock::time_point now) const {
-    if (!pty.IsOpen()) return -1;
-    if (hangUpWhenDrained) return kHangUpDrainPollMs;
+std::optional<SimAdapter::Clock::duration> SimAdapter::SleepLimit(Clock::time_point now) const {
+    if (!pty.IsOpen()) return std::nullopt;
+    if (hangUpWhenDrained) return kHangUpDrainPoll;
     Clock::time_point next = Clock::time_point::max();
     if (!outputQueue.empty()) next = outputQueue.front().due;
     if (state.scanning && !faults.silent) next = std::min(next, nextReportAt);
@@ -407,11 +415,10 @@ int SimAdapter::PollTimeoutMs(Clock::time_point now) const {
         const auto bytes = std::min<Clock::duration::rep>(chunk, static_cast<Clock::duration::rep>(writeBuffer.size()));
         next = std::min(next, sentUntil + byteTime * bytes);
     }
-    if (next == Clock::time_point::max()) return -1;
-    if (next <= now) return 0;
-    // Rounded up, so the thread never wakes just before the due time and spins.
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
-    return static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), 60000));
+    if (next == Clock::time_point::max()) return std::nullopt;
+    if (next <= now) return Clock::duration::zero();
+    // The sleep never ends early, so the thread wakes with the work due.
+    return std::min<Clock::duration>(next - now, std::chrono::seconds(60));
 }
 
 bool SimAdapter::SplitPaused(Clock::time_point now) const {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -108,7 +109,8 @@ private:
     void Queue(std::string bytes, Clock::time_point earliest, bool hangUpAfter);
     void EmitScanReport(Clock::time_point now);
     void PumpOutput(Clock::time_point now);
-    int PollTimeoutMs(Clock::time_point now) const;
+    // How long the thread may sleep before there is work; nullopt: until woken.
+    std::optional<Clock::duration> SleepLimit(Clock::time_point now) const;
     // Under the split fault, whether the next byte must still wait.
     bool SplitPaused(Clock::time_point now) const;
     // How many waiting bytes a paced line has carried by now (all of them
