@@ -59,15 +59,25 @@ LRESULT CZANTORKX4xxManagerDlg::OnOpenPort(WPARAM, LPARAM, bool&) {
     return 0;
 }
 
+namespace {
+
+// Every text set repaints its control even when nothing changes, and a
+// connect clears fields that the close before it has already cleared.
+void ClearText(HWND control) {
+    if (control != nullptr && ::GetWindowTextLengthW(control) != 0) ::SetWindowTextW(control, L"");
+}
+
+}  // namespace
+
 void CZANTORKX4xxManagerDlg::ClearDeviceFields() {
     if (!IsWindow()) return;
-    firmwareVersion_.SetWindowText(L"");
-    ::SetDlgItemTextW(m_hWnd, IDC_STATIC_BDADDR, L"");
-    deviceName_.SetWindowText(L"");
+    ClearText(firmwareVersion_.m_hWnd);
+    ClearText(GetDlgItem(IDC_STATIC_BDADDR));
+    ClearText(deviceName_.m_hWnd);
     scanList_.DeleteAllItems();
     for (const SlotEdits& row : slotEdits_) {
-        row.address.SetWindowText(L"");
-        row.tag.SetWindowText(L"");
+        ClearText(row.address.m_hWnd);
+        ClearText(row.tag.m_hWnd);
     }
 }
 

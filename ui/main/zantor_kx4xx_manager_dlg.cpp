@@ -32,6 +32,12 @@ constexpr int kDeviceControlIds[] = {
     1059,                 IDC_EDIT_ADV_INTERVAL, IDC_BTN_SAVE_ADV_INTERVAL, IDC_BTN_SAVE_UART,
 };
 
+// EnableWindow sends the control messages even when its state stays, and
+// a connect disables controls that its port dialog left disabled.
+void SetControlEnabled(HWND control, bool enable) {
+    if (control != nullptr && (::IsWindowEnabled(control) != FALSE) != enable) ::EnableWindow(control, enable);
+}
+
 constexpr int kGroupFrameWidth = 3;  // pixels at 96 DPI
 constexpr double kStatusPortPaneShare = 0.7;
 // The scan list's columns (address, name, RSSI) in pixels at 96 DPI.
@@ -245,18 +251,15 @@ void CZANTORKX4xxManagerDlg::EnableDeviceControls(bool enable) {
     }
     for (const CWnd* control : std::initializer_list<const CWnd*>{
              &deviceName_, &nameFilterEdit_, &nameFilterCheck_, &rssiFilterCheck_}) {
-        control->EnableWindow(enable);
+        SetControlEnabled(*control, enable);
     }
-    for (const SlotEdits& row : slotEdits_) row.address.EnableWindow(enable);
-    for (const SlotEdits& row : slotEdits_) row.tag.EnableWindow(enable);
+    for (const SlotEdits& row : slotEdits_) SetControlEnabled(row.address, enable);
+    for (const SlotEdits& row : slotEdits_) SetControlEnabled(row.tag, enable);
     for (const CWnd* control : std::initializer_list<const CWnd*>{
              &scanList_, &flowControlCombo_, &parityCombo_, &stopBitCombo_}) {
-        control->EnableWindow(enable);
+        SetControlEnabled(*control, enable);
     }
-    for (int id : kDeviceControlIds) {
-        HWND control = GetDlgItem(id);
-        if (control != nullptr) ::EnableWindow(control, enable);
-    }
+    for (int id : kDeviceControlIds) SetControlEnabled(GetDlgItem(id), enable);
     if (enable) {
         // The window's reactivation after a box may have put the focus on
         // whatever tab stop was enabled then (a group box): the control
